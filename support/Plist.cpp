@@ -1,0 +1,205 @@
+#include "support/Plist.h"
+
+#include <cstdlib>
+#include <limits>
+
+#include <QDateTime>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <plist/plist.h>
+
+namespace {
+
+// libplist counts dates from 2001-01-01 00:00:00 UTC.
+const qint64 kAppleEpoch = 978307200;
+// Hostile files can nest without end; real ones are shallow.
+const int kMaxDepth = 256;
+
+QVariant toVariant(plist_t node, int depth)
+{
+    if (!node || depth > kMaxDepth)
+        return QVariant();
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return QVariant(b != 0);
+    }
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        // Negative integers arrive as their two's-complement bit pattern.
+        return QVariant(static_cast<qlonglong>(v));
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return QVariant(d);
+    }
+    case PLIST_STRING: {
+        char* s = nullptr;
+        plist_get_string_val(node, &s);
+        QString str = s ? QString::fromUtf8(s) : QString();
+        free(s);
+        return QVariant(str);
+    }
+    case PLIST_DATA: {
+        char* d = nullptr;
+        uint64_t len = 0;
+        plist_get_data_val(node, &d, &len);
+        QByteArray bytes(d ? d : "", d ? static_cast<qsizetype>(len) : 0);
+        free(d);
+        return QVariant(bytes);
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        qint64 ms = (static_cast<qint64>(sec) + kAppleEpoch) * 1000 + usec / 1000;
+        return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+    }
+    case PLIST_UID: {
+        uint64_t v = 0;
+        plist_get_uid_val(node, &v);
+        return PlistUid(static_cast<qlonglong>(v));
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        uint32_t n = plist_array_get_size(node);
+        list.reserve(static_cast<qsizetype>(n));
+        for (uint32_t i = 0; i < n; ++i)
+            list.append(toVariant(plist_array_get_item(node, i), depth + 1));
+        return list;
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        for (;;) {
+            char* key = nullptr;
+            plist_t val = nullptr;
+            plist_dict_next_item(node, it, &key, &val);
+            if (!val) {
+                free(key);
+                break;
+            }
+            map.insert(key ? QString::fromUtf8(key) : QString(), toVariant(val, depth + 1));
+            free(key);
+        }
+        free(it);
+        return map;
+    }
+    default:
+        return QVariant();
+    }
+}
+
+plist_t fromVariant(const QVariant& v, int depth)
+{
+    if (depth > kMaxDepth)
+        return plist_new_string("");
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return plist_new_bool(v.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return plist_new_uint(static_cast<uint64_t>(v.toLongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(v.toDouble());
+    case QMetaType::QByteArray: {
+        QByteArray b = v.toByteArray();
+        return plist_new_data(b.constData(), static_cast<uint64_t>(b.size()));
+    }
+    case QMetaType::QDateTime: {
+        qint64 ms = v.toDateTime().toMSecsSinceEpoch() - kAppleEpoch * 1000;
+        qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+        qint64 usec = (ms - sec * 1000) * 1000;
+        return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(usec));
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        plist_t arr = plist_new_array();
+        for (const QVariant& item : v.toList())
+            plist_array_append_item(arr, fromVariant(item, depth + 1));
+        return arr;
+    }
+    case QMetaType::QVariantMap: {
+        qlonglong uid = 0;
+        if (IsPlistUid(v, &uid))
+            return plist_new_uid(static_cast<uint64_t>(uid));
+        plist_t dict = plist_new_dict();
+        const QVariantMap map = v.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            plist_dict_set_item(dict, it.key().toUtf8().constData(), fromVariant(it.value(), depth + 1));
+        return dict;
+    }
+    default:
+        return plist_new_string(v.toString().toUtf8().constData());
+    }
+}
+
+} // namespace
+
+QVariant PlistUid(qlonglong n)
+{
+    QVariantMap m;
+    m.insert(QStringLiteral("CF$UID"), n);
+    return m;
+}
+
+bool IsPlistUid(const QVariant& v, qlonglong* n)
+{
+    if (v.typeId() != QMetaType::QVariantMap)
+        return false;
+    const QVariantMap m = v.toMap();
+    if (m.size() != 1 || !m.contains(QStringLiteral("CF$UID")))
+        return false;
+    if (n)
+        *n = m.value(QStringLiteral("CF$UID")).toLongLong();
+    return true;
+}
+
+QVariant ParsePlist(const QByteArray& data, QString* error)
+{
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max()) {
+        if (error)
+            *error = QStringLiteral("empty or oversized property list");
+        return QVariant();
+    }
+    plist_t root = nullptr;
+    const uint32_t len = static_cast<uint32_t>(data.size());
+    if (data.startsWith("bplist00"))
+        plist_from_bin(data.constData(), len, &root);
+    else
+        plist_from_xml(data.constData(), len, &root);
+    if (!root) {
+        if (error)
+            *error = QStringLiteral("not a readable property list");
+        return QVariant();
+    }
+    QVariant v = toVariant(root, 0);
+    plist_free(root);
+    if (!v.isValid() && error)
+        *error = QStringLiteral("property list holds no usable value");
+    return v;
+}
+
+QByteArray WritePlist(const QVariant& value, bool binary)
+{
+    plist_t root = fromVariant(value, 0);
+    char* out = nullptr; // plist_to_bin writes nothing unless this starts as NULL
+    uint32_t len = 0;
+    if (binary)
+        plist_to_bin(root, &out, &len);
+    else
+        plist_to_xml(root, &out, &len);
+    QByteArray bytes(out ? out : "", out ? static_cast<qsizetype>(len) : 0);
+    free(out);
+    plist_free(root);
+    return bytes;
+}

@@ -1,0 +1,126 @@
+#include <QtTest>
+
+#include <sys/stat.h>
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include "support/BackupDatabase.h"
+#include "support/Platform.h"
+#include "support/SafePath.h"
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void folderOverrides();
+    void privateAndExportDirs();
+    void safeComponents();
+    void backupDatabasesStayUntouched();
+};
+
+static mode_t modeOf(const QString& p)
+{
+    struct stat st;
+    stat(QFile::encodeName(p).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+void TestPlatform::folderOverrides()
+{
+    qunsetenv("QUILLMERE_BACKUP_ROOT");
+    qunsetenv("QUILLMERE_SUPPORT_DIR");
+    QCOMPARE(QmPlatform::BackupRootDir(), QString("/Library/Application Support/MobileSync/Backup/"));
+    QCOMPARE(QmPlatform::WorkDir(), QString("/Library/Application Support/Quillmere/QuillmereBackupPath/"));
+    qputenv("QUILLMERE_BACKUP_ROOT", "/tmp/roots");
+    qputenv("QUILLMERE_SUPPORT_DIR", "/tmp/support/");
+    QCOMPARE(QmPlatform::BackupRootDir(), QString("/tmp/roots/"));
+    QCOMPARE(QmPlatform::WorkDir(), QString("/tmp/support/QuillmereBackupPath/"));
+    qunsetenv("QUILLMERE_BACKUP_ROOT");
+    qunsetenv("QUILLMERE_SUPPORT_DIR");
+}
+
+void TestPlatform::privateAndExportDirs()
+{
+    QTemporaryDir tmp;
+    QString priv = tmp.path() + "/support/QuillmereBackupPath";
+    QVERIFY(QmPlatform::MakePrivateDir(priv));
+    QCOMPARE(modeOf(priv), mode_t(0700));
+    QCOMPARE(modeOf(tmp.path() + "/support"), mode_t(0700));
+    QVERIFY(QmPlatform::MakePrivateDir(priv)); // again: already there
+
+    QString out = tmp.path() + "/out/Message";
+    QVERIFY(QmPlatform::MakeExportDir(out));
+    QCOMPARE(modeOf(out), mode_t(0755));
+    QString file = out + "/a.txt";
+    QFile(file).open(QIODevice::WriteOnly);
+    QFile(file).setPermissions(QFileDevice::Permissions(0x7777));
+    QmPlatform::SetExportFileMode(file);
+    QCOMPARE(modeOf(file), mode_t(0644));
+
+    // A file standing where a folder is wanted is not a folder.
+    QVERIFY(!QmPlatform::MakeExportDir(file + "/sub"));
+}
+
+void TestPlatform::safeComponents()
+{
+    QCOMPARE(SafePathComponent(std::string("../../etc/passwd")), std::string(".._.._etc_passwd"));
+    QCOMPARE(SafePathComponent(std::string("a\\b")), std::string("a_b"));
+    QCOMPARE(SafePathComponent(std::string("a\0b", 3)), std::string("a_b"));
+    for (const char* bad : {"", ".", ".."}) {
+        std::string s = SafePathComponent(std::string(bad));
+        QVERIFY(!s.empty() && s != "." && s != ".." && s.find('/') == std::string::npos);
+    }
+    // 300 bytes of two-byte characters are cut on a character boundary within 255 bytes.
+    std::string accents;
+    for (int i = 0; i < 150; ++i)
+        accents += "é";
+    std::string cut = SafePathComponent(accents);
+    QVERIFY(cut.size() <= 255);
+    QCOMPARE(cut.size(), size_t(254));
+    QVERIFY(QString::fromUtf8(cut.c_str()).toUtf8().toStdString() == cut);
+    QCOMPARE(SafePathComponent(QStringLiteral("Anna/Ben 😀")), QStringLiteral("Anna_Ben 😀"));
+}
+
+void TestPlatform::backupDatabasesStayUntouched()
+{
+    QTemporaryDir tmp;
+    QString folder = tmp.path() + "/odd # name ? 100%";
+    QDir().mkpath(folder);
+    QString path = folder + "/Manifest.db";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("PRAGMA journal_mode=WAL"));
+        QVERIFY(q.exec("CREATE TABLE Files (fileID TEXT)"));
+        QVERIFY(q.exec("INSERT INTO Files VALUES ('abc')"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("writer");
+    QStringList before = QDir(folder).entryList(QDir::Files);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+        QVERIFY(OpenBackupDatabase(db, path));
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT fileID FROM Files"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QString("abc"));
+        QVERIFY(!q.exec("INSERT INTO Files VALUES ('x')"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("reader");
+    QCOMPARE(QDir(folder).entryList(QDir::Files), before);
+
+    // Missing files and non-files are refused without creating anything.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "missing");
+        QVERIFY(!OpenBackupDatabase(db, folder + "/absent.db"));
+        QVERIFY(!OpenBackupDatabase(db, folder));
+    }
+    QSqlDatabase::removeDatabase("missing");
+    QVERIFY(!QFile::exists(folder + "/absent.db"));
+}
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"
