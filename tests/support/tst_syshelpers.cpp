@@ -70,6 +70,9 @@ void TestSysHelpers::freeFileNames()
     // Folders count as taken; names without an extension get the number at the end.
     QDir(tmp.path()).mkdir("notes");
     QCOMPARE(GetFreeFileName(tmp.path().toStdString() + "/notes"), tmp.path().toStdString() + "/notes(1)");
+    // A dot in a folder name never counts as the extension.
+    QDir(tmp.path()).mkpath("v1.2/readme");
+    QCOMPARE(GetFreeFileName(tmp.path().toStdString() + "/v1.2/readme"), tmp.path().toStdString() + "/v1.2/readme(1)");
     // A very long wanted path keeps every byte (no 256-byte truncation that would name another file).
     std::string longName = tmp.path().toStdString() + "/" + std::string(200, 'z') + "/" + std::string(200, 'y') + ".jpg";
     QCOMPARE(GetFreeFileName(longName), longName);
