@@ -1,0 +1,141 @@
+#include <QtTest>
+
+#include <QWebEngineView>
+
+#include "ui/PreviewPage.h"
+#include "ui/PreviewScript.h"
+
+// Record text must reach the chat pages as text: it can neither break the
+// script that carries it nor become markup or code in the page.
+class TestPreviewScript : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void literalIsOneSafeString();
+    void htmlTextEscapesMarkup();
+    void bubbleText();
+    void everyHostileMessageGetsItsBubble();
+
+private:
+    QVariant Eval(QWebEngineView& view, const QString& script);
+};
+
+void TestPreviewScript::initTestCase()
+{
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+QVariant TestPreviewScript::Eval(QWebEngineView& view, const QString& script)
+{
+    bool done = false;
+    QVariant value;
+    PreviewPage::Run(&view, script, [&](const QVariant& v) {
+        value = v;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 20000))
+        qWarning("script did not answer: %s", qPrintable(script));
+    return value;
+}
+
+void TestPreviewScript::literalIsOneSafeString()
+{
+    const QString hostile = QStringLiteral("a\"b'c\\d\ne\rf</script><!--g\u2028h\u2029i\x01");
+    const QString lit = PreviewScript::JsStringLiteral(hostile);
+    QVERIFY(lit.startsWith('"') && lit.endsWith('"'));
+    const QString inner = lit.mid(1, lit.size() - 2);
+    // No raw character that could end the literal, the line or an HTML script block.
+    for (const QChar c : {QChar('\n'), QChar('\r'), QChar('<'), QChar(0x2028),
+                          QChar(0x2029), QChar(1)}) {
+        QVERIFY2(!inner.contains(c), qPrintable(QString("raw U+%1").arg(c.unicode(), 4, 16)));
+    }
+    // Every quote is preceded by a backslash that is itself not escaped.
+    QVERIFY(!inner.contains(QRegularExpression(QStringLiteral("(^|[^\\\\])(\\\\\\\\)*\""))));
+    QCOMPARE(PreviewScript::JsStringLiteral(QString()), QStringLiteral("\"\""));
+    QCOMPARE(PreviewScript::JsStringLiteral(QStringLiteral("plain ü 😀")),
+             QStringLiteral("\"plain ü 😀\""));
+}
+
+void TestPreviewScript::htmlTextEscapesMarkup()
+{
+    QCOMPARE(PreviewScript::HtmlText(QStringLiteral("<b>x</b> & \"y\"")),
+             QStringLiteral("&lt;b&gt;x&lt;/b&gt; &amp; &quot;y&quot;"));
+    QCOMPARE(PreviewScript::HtmlText(QStringLiteral("one\ntwo\r\nthree\rfour")),
+             QStringLiteral("one<br />two<br />three<br />four"));
+}
+
+void TestPreviewScript::bubbleText()
+{
+    __MESSAGE_INFO__ mine;
+    mine.nIsFromMe = 1;
+    mine.strDate = "2024-03-01 10:00:00";
+    mine.strContactName = "Ann";
+    mine.strText = "hi <there>";
+    QCOMPARE(PreviewScript::MessageBubbleHtml(mine),
+             QStringLiteral("2024-03-01 10:00:00Me<br />hi &lt;there&gt;"));
+
+    __MESSAGE_INFO__ theirs = mine;
+    theirs.nIsFromMe = 0;
+    theirs.strContactName = "Zoë & Co";
+    QCOMPARE(PreviewScript::MessageBubbleHtml(theirs),
+             QStringLiteral("2024-03-01 10:00:00Zoë &amp; Co<br />hi &lt;there&gt;"));
+
+    __WHATSAPP_MESSAGE__ wa;
+    wa.strDate = "2024-03-01";
+    wa.strText = "only <i>this</i>";
+    QCOMPARE(PreviewScript::WhatsappBubbleHtml(wa), QStringLiteral("only &lt;i&gt;this&lt;/i&gt;"));
+
+    QVERIFY(PreviewScript::BubbleScript(QStringLiteral("x"), true).contains("triangle-right right"));
+    QVERIFY(PreviewScript::BubbleScript(QStringLiteral("x"), false).contains("triangle-left left"));
+}
+
+void TestPreviewScript::everyHostileMessageGetsItsBubble()
+{
+    QWebEngineView view;
+    view.resize(400, 300);
+    PreviewPage::Setup(&view);
+    // Scripts given before the page is loaded wait for it.
+    PreviewPage::Run(&view, PreviewScript::ClearScript());
+    PreviewPage::Run(&view, PreviewScript::EnableScript());
+
+    const QStringList texts = {
+        QStringLiteral("say \"hello\""),
+        QStringLiteral("line one\nline two"),
+        QStringLiteral("<b>bold</b>"),
+        QStringLiteral("</script><script>document.title='pwned'</script>"),
+        QStringLiteral("<img src=x onerror=\"document.title='pwned'\">"),
+        QStringLiteral("it's a back\\slash ` ${x} \u2028 end"),
+        QStringLiteral("%1 %2"),
+    };
+    for (int i = 0; i < texts.size(); ++i) {
+        __MESSAGE_INFO__ m;
+        m.nIsFromMe = i % 2;
+        m.strDate = "2024-01-01 00:00:00";
+        m.strContactName = "Bob";
+        m.strText = texts[i].toStdString();
+        PreviewPage::Run(&view, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(m), m.nIsFromMe));
+    }
+
+    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), int(texts.size()));
+    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('b,img,script').length")).toInt(), 0);
+    for (int i = 0; i < texts.size(); ++i) {
+        const QString shown = Eval(view, QStringLiteral("document.querySelectorAll('p')[%1].innerText").arg(i))
+                                  .toString();
+        QString expected = texts[i];
+        QVERIFY2(shown.endsWith(expected), qPrintable(shown));
+        QVERIFY(shown.startsWith(QStringLiteral("2024-01-01 00:00:00") + (i % 2 ? "Me" : "Bob")));
+        const QString cls = Eval(view, QStringLiteral("document.querySelectorAll('p')[%1].className").arg(i))
+                                .toString();
+        QCOMPARE(cls, i % 2 ? QStringLiteral("triangle-right right") : QStringLiteral("triangle-left left"));
+    }
+    QTest::qWait(200);
+    QVERIFY(Eval(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
+
+    // Clearing removes every bubble; later bubbles still find their box.
+    PreviewPage::Run(&view, PreviewScript::ClearScript());
+    PreviewPage::Run(&view, PreviewScript::BubbleScript(QStringLiteral("again"), true));
+    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 1);
+}
+
+QTEST_MAIN(TestPreviewScript)
+#include "tst_previewscript.moc"
