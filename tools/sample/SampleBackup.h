@@ -1,0 +1,103 @@
+// The model of a sample backup being written: the device, the manifest entries
+// with their contents, and the extra keys of Manifest.plist. Content producers
+// (phone databases, media, encryption) add to or rewrite it before the writer
+// turns it into a backup folder (SampleWriter.h).
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariantMap>
+#include <vector>
+
+#include "tools/sample/SampleOptions.h"
+#include "tools/sample/SampleRandom.h"
+
+struct SampleDevice {
+    QString displayName;     // also the device name
+    QString serialNumber;
+    QString phoneNumber;
+    QString productVersion;  // e.g. "14.3"
+    QString productType;     // e.g. "iPhone12,1"
+    QString buildVersion;
+    QString imei;
+    QString iccid;
+    QString guid;            // 32 upper-case hex digits
+    QString targetIdentifier;  // 40 hex digits: also the backup folder's name
+    QDateTime lastBackupDate;  // UTC, whole seconds
+};
+
+struct SampleEntry {
+    enum Flags { File = 1, Directory = 2, Symlink = 4 };
+
+    QString domain;
+    QString relativePath;
+    QByteArray content;          // stored bytes of a file (ciphertext once encrypted)
+    int flags = File;
+    quint16 mode = 0100644;
+    qint64 birth = 0;            // Unix seconds
+    qint64 modified = 0;
+    qint64 statusChanged = 0;
+    int protectionClass = 3;
+    QString linkTarget;          // symlinks: an absolute device path
+    quint64 inode = 0;
+    quint32 userId = 501;
+    quint32 groupId = 501;
+    qint64 size = -1;            // manifest size; -1 means content.size()
+    QByteArray encryptionKey;    // 44 bytes (LE32 class + wrapped key) when encrypted
+    QByteArray digest;           // SHA-1 of the plain content (files), or empty
+    // Extended attributes of the file (Manifest.mbdb properties).
+    QList<QPair<QByteArray, QByteArray>> properties;
+    // False: the manifest lists the file but no stored file is written
+    // (an interrupted backup).
+    bool writeData = true;
+
+    qint64 manifestSize() const { return size >= 0 ? size : content.size(); }
+    // domain + "-" + relative path, as the manifest names it.
+    QString manifestName() const;
+    // SHA-1 of the manifest name: the stored file's name.
+    QString fileId() const;
+};
+
+class SampleBackup {
+public:
+    explicit SampleBackup(const SampleOptions& options = SampleOptions());
+
+    SampleOptions options;
+    SampleRandom random;
+    SampleDevice device;
+    std::vector<SampleEntry> entries;
+    // Keys merged over the writer's own Manifest.plist (BackupKeyBag,
+    // ManifestKey, IsEncrypted, Applications ...).
+    QVariantMap manifestPlistExtra;
+    // Keys merged over the writer's own Info.plist values.
+    QVariantMap infoPlistExtra;
+    // Key of Manifest.db chosen by EncryptSampleBackup and used by
+    // EncryptSampleManifestDb (SampleContent.h); empty for a plain backup.
+    QByteArray manifestDbKey;
+
+    // Each adds the entry (and directory entries for its missing parents) and
+    // returns it; the reference is valid until the next add.
+    SampleEntry& addFile(const QString& domain, const QString& relativePath,
+                         const QByteArray& content, int protectionClass = 3);
+    SampleEntry& addDirectory(const QString& domain, const QString& relativePath);
+    SampleEntry& addSymlink(const QString& domain, const QString& relativePath,
+                            const QString& target);
+
+    // Registers an installed app in Manifest.plist's Applications.
+    void addApplication(const QString& bundleId);
+
+    // Index of the entry with this domain and path, or -1.
+    int find(const QString& domain, const QString& relativePath) const;
+
+private:
+    SampleEntry& append(SampleEntry entry);
+    void addParents(const QString& domain, const QString& relativePath);
+    QHash<QString, int> m_index;  // manifest name -> entry index
+};
+
+// A device description derived from the seed (and the layout's iOS version).
+SampleDevice MakeSampleDevice(SampleRandom& random, const SampleOptions& options);

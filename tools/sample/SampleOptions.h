@@ -1,0 +1,33 @@
+// What a sample backup should look like.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+struct SampleOptions {
+    // New: Manifest.db, stored files in two-character sub-folders (iOS 10+).
+    // Old: Manifest.mbdb, stored files flat (iOS 4-9).
+    enum class Layout { New, Old };
+    // Tiny: a few dozen entries (unit tests). Small: a few thousand (demo).
+    // Large: about 200 000 entries (benchmarks).
+    enum class Scale { Tiny, Small, Large };
+
+    Layout layout = Layout::New;
+    Scale scale = Scale::Tiny;
+    quint64 seed = 1;
+    // Non-empty: write a real encrypted backup with this password.
+    QString password;
+    // Key-derivation rounds of an encrypted backup; small for tests.
+    int iterations = 10;
+    // Write Info.plist as a binary property list instead of XML.
+    bool binaryInfo = false;
+    // Names with spaces, accents, emoji and path-hostile characters.
+    bool hostile = true;
+};
+
+// "new" / "old", "tiny" / "small" / "large". False on an unknown word.
+bool ParseSampleLayout(const QString& text, SampleOptions::Layout* layout);
+bool ParseSampleScale(const QString& text, SampleOptions::Scale* scale);
+
+// Number of manifest entries a sample of this scale aims at (content included).
+int SampleTargetEntryCount(SampleOptions::Scale scale);
