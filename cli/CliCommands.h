@@ -1,0 +1,16 @@
+// The commands of quillmere-cli. Each takes the arguments after its own name
+// and writes results to `out` (JSON with --json) and messages to `err`.
+// Exit codes: 0 done, 1 some items failed or wrong password, 2 bad arguments
+// or not a backup.
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// list [--root DIR] [--json]
+int RunListCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+// scan BACKUP_DIR [--json]
+int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// Usage text of all commands, for the dispatcher.
+QString CliUsage();

@@ -1,0 +1,78 @@
+#include <QFileInfo>
+
+#include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "cli/ScanCategories.h"
+#include "engine/IphoneBackupFile.h"
+
+int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    const CliArguments parsed = ParseCliArguments(args, {}, {QStringLiteral("--json")});
+    if (!parsed.error.isEmpty() || parsed.positional.size() != 1) {
+        err << "quillmere-cli scan: " << (parsed.error.isEmpty() ? QStringLiteral("one backup folder expected") : parsed.error)
+            << "\n" << CliUsage();
+        err.flush();
+        return 2;
+    }
+    const bool json = parsed.flags.contains(QStringLiteral("--json"));
+    QString folder = parsed.positional.first();
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+
+    CIphoneBackupFile engine;
+    __BACK_FILE_INFO__ info;
+    std::string narrow = folder.toStdString();
+    std::vector<char> path(narrow.begin(), narrow.end());
+    path.push_back('\0');
+    if (!QFileInfo(folder).isDir() || engine.GetBackFileInfo(path.data(), &info) != 0) {
+        err << "quillmere-cli scan: " << folder << " is not a backup (no readable Info.plist)\n";
+        err.flush();
+        return 2;
+    }
+    const bool hasDb = QFileInfo::exists(folder + QStringLiteral("/Manifest.db"));
+    const bool hasMbdb = QFileInfo::exists(folder + QStringLiteral("/Manifest.mbdb"));
+    if (!hasDb && !hasMbdb) {
+        err << "quillmere-cli scan: " << folder << " is not a backup (no Manifest.db or Manifest.mbdb)\n";
+        err.flush();
+        return 2;
+    }
+
+    engine.Init(&info);
+    const int scanned = engine.Scan(QString());
+    // The manifest exists, so 87 means it is damaged: the entries before the
+    // damage are kept and counted.
+    const bool complete = scanned == 0;
+    if (!complete)
+        err << "quillmere-cli scan: the manifest is damaged; only the entries before the damage were read\n";
+    if (info.bEncrypted)
+        err << "quillmere-cli scan: the backup is encrypted; its contents need the password\n";
+    err.flush();
+    const QJsonObject categories = ScanCategoryCounts(engine);
+
+    const QString layout = engine.m_bManifestDb ? QStringLiteral("Manifest.db") : QStringLiteral("Manifest.mbdb");
+    const int entries = int(engine.m_vecManifest.size());
+    if (json) {
+        QJsonObject backup = BackupInfoJson(info);
+        backup.remove(QStringLiteral("version_above_11"));
+        backup.insert(QStringLiteral("layout"), layout);
+        backup.insert(QStringLiteral("manifest_entries"), entries);
+        backup.insert(QStringLiteral("manifest_complete"), complete);
+        QJsonObject doc;
+        doc.insert(QStringLiteral("backup"), backup);
+        doc.insert(QStringLiteral("categories"), categories);
+        WriteJson(out, doc);
+        return 0;
+    }
+    out << FromEngine(info.strDisplayName) << "\n"
+        << "  path:             " << FromEngine(info.strBackupPath) << "\n"
+        << "  last backup:      " << FromEngine(info.strBackupDate) << "\n"
+        << "  serial:           " << FromEngine(info.strSerialNumber) << "\n"
+        << "  phone:            " << FromEngine(info.strPhoneNumber) << "\n"
+        << "  encrypted:        " << (info.bEncrypted ? "yes" : "no") << "\n"
+        << "  layout:           " << layout << "\n"
+        << "  manifest entries: " << entries << (complete ? "" : " (manifest damaged)") << "\n";
+    for (auto it = categories.constBegin(); it != categories.constEnd(); ++it)
+        out << "  " << it.key() << ": " << it.value().toInteger() << "\n";
+    out.flush();
+    return 0;
+}

@@ -1,0 +1,186 @@
+#include "engine/ManifestReader.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <QCryptographicHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "support/BackupDatabase.h"
+#include "support/TextEncoding.h"
+
+namespace {
+
+// The Manifest.db reader's connection; each read adds and removes it.
+const QString& ConnectionName()
+{
+    static const QString name = QStringLiteral("mbdb_connection");
+    return name;
+}
+
+const int kFixedFieldsAfterMode = 8 + 4 * 5 + 8 + 1;  // inode .. protection class
+
+unsigned ReadU16(const unsigned char* p)
+{
+    return (unsigned(p[0]) << 8) | p[1];
+}
+
+// Bounds-checked getstring: false (nothing read) when the string would pass
+// `size`.
+bool ReadString(const char* data, int size, int* pos, std::string* out)
+{
+    if (*pos > size - 2)
+        return false;
+    const unsigned length = ReadU16(reinterpret_cast<const unsigned char*>(data + *pos));
+    if (length != 0xFFFF && int(length) > size - *pos - 2)
+        return false;
+    *out = getstring(data, pos);
+    return true;
+}
+
+// Reads the whole file; false when it cannot be opened or read completely.
+bool ReadWholeFile(const wchar_t* path, std::vector<char>* buffer)
+{
+    FILE* file = _wfopen(path, L"rb");
+    if (!file)
+        return false;
+    bool ok = fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? ftell(file) : -1;
+    ok = ok && size >= 0 && fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        buffer->resize(size_t(size));
+        ok = size == 0 || fread(buffer->data(), 1, size_t(size), file) == size_t(size);
+    }
+    fclose(file);
+    return ok;
+}
+
+} // namespace
+
+std::string getstring(const char* data, int* pos)
+{
+    const unsigned length = ReadU16(reinterpret_cast<const unsigned char*>(data + *pos));
+    *pos += 2;
+    if (length == 0xFFFF || length == 0)
+        return std::string();
+    std::string text(data + *pos, length);
+    *pos += int(length);
+    return text;
+}
+
+int process_mbdb_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
+{
+    if (!path)
+        return 87;
+    std::vector<char> buffer;
+    if (!ReadWholeFile(path, &buffer) || buffer.size() < 4 || memcmp(buffer.data(), "mbdb", 4) != 0)
+        return 87;
+    // A manifest over 2 GB is no manifest; positions are ints.
+    if (buffer.size() > size_t(0x7fffffff))
+        return 87;
+    if (buffer.size() <= 6)
+        return 0;
+
+    const char* data = buffer.data() + 6;
+    const int size = int(buffer.size()) - 6;
+    int pos = 0;
+    fileinfo info;
+    std::string skipped;
+    char digest[41];
+    while (pos < size) {
+        bool whole = ReadString(data, size, &pos, &info.strDomain)
+            && ReadString(data, size, &pos, &info.strPath)
+            && ReadString(data, size, &pos, &info.strLinkTarget)
+            && ReadString(data, size, &pos, &info.strDataHash)
+            && ReadString(data, size, &pos, &info.strEncryptionKey)
+            && size - pos >= 2 + kFixedFieldsAfterMode + 1;
+        if (whole) {
+            info.nMode = static_cast<unsigned short>(ReadU16(reinterpret_cast<const unsigned char*>(data + pos)));
+            pos += 2 + kFixedFieldsAfterMode;
+            info.nPropertyCount = static_cast<unsigned char>(data[pos]);
+            pos += 1;
+            for (int i = 0; whole && i < info.nPropertyCount; ++i)
+                whole = ReadString(data, size, &pos, &skipped) && ReadString(data, size, &pos, &skipped);
+        }
+        if (!whole) {
+            // Cut or damaged: keep what was read and say the list is incomplete.
+            return 87;
+        }
+        if (info.strDomain.empty() || info.strPath.empty())
+            continue;
+        if ((info.nMode & 0xE000) == 0x4000)
+            continue;
+        __MBDB_FILE__ entry;
+        entry.strName = info.strDomain + "-" + info.strPath;
+        memset(digest, 0, sizeof digest);
+        SHA1(reinterpret_cast<const unsigned char*>(entry.strName.c_str()), digest, 40);
+        entry.strFileId = digest;
+        out.push_back(std::move(entry));
+    }
+    return 0;
+}
+
+int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
+{
+    out.clear();
+    if (!path)
+        return 0;
+    const QString dbPath = QString::fromStdString(Unicode2Ansi(path));
+    {
+        QSqlDatabase db = QSqlDatabase::contains(ConnectionName())
+            ? QSqlDatabase::database(ConnectionName(), false)
+            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName());
+        if (db.isOpen())
+            db.close();
+        if (OpenBackupDatabase(db, dbPath)) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (query.exec(QStringLiteral("select fileID, domain, relativePath from Files"))) {
+                while (query.next()) {
+                    __MBDB_FILE__ entry;
+                    entry.strFileId = query.value(0).toString().toStdString();
+                    if (entry.strFileId.empty())
+                        continue;
+                    entry.strName = query.value(1).toString().toStdString();
+                    const QString relative = query.value(2).toString();
+                    if (!relative.isEmpty())
+                        entry.strName += "-" + relative.toStdString();
+                    out.push_back(std::move(entry));
+                }
+            }
+            query.clear();
+            query.finish();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(ConnectionName());
+    return 0;
+}
+
+const char* SHA1(const unsigned char* text, char* out, int capacity)
+{
+    if (!text || !out)
+        return out;
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(text), int(strlen(reinterpret_cast<const char*>(text)))),
+        QCryptographicHash::Sha1).toHex();
+    // Eight digits per word while room for eight remains.
+    for (int word = 0; word < 5 && capacity - word * 8 >= 8; ++word)
+        memcpy(out + word * 8, digest.constData() + word * 8, 8);
+    return out;
+}
+
+std::string StoredNameOf(const std::string& domain, const std::string& relativePath)
+{
+    const std::string name = domain + "-" + relativePath;
+    return QCryptographicHash::hash(QByteArray::fromStdString(name), QCryptographicHash::Sha1).toHex().toStdString();
+}
+
+std::string StoredFilePath(const std::string& folder, const std::string& fileId, bool twoLevel)
+{
+    if (twoLevel)
+        return folder + "/" + fileId.substr(0, 2) + "/" + fileId;
+    return folder + "/" + fileId;
+}
