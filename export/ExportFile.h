@@ -1,0 +1,42 @@
+// A file the export writes: created without following links, written through a large
+// buffer, and on any failure removed again, so a name that exists after a successful
+// Finish() holds the whole content and a failed write leaves nothing behind.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class CExportFile {
+public:
+    CExportFile() = default;
+    ~CExportFile();
+    CExportFile(const CExportFile&) = delete;
+    CExportFile& operator=(const CExportFile&) = delete;
+
+    // Exclusive: fails with EEXIST when the name is taken (free-name files). Otherwise the
+    // content goes to a temporary file beside it that replaces `path` on Finish().
+    // Returns 0 or errno.
+    int Create(const std::string& path, bool exclusive);
+
+    void Write(const char* data, std::size_t size);
+    void Write(const std::string& text) { Write(text.data(), text.size()); }
+
+    // Flushes and closes; sets the export permissions (and the invoking user as owner when
+    // running as root for one). Returns 0, or errno with the file removed.
+    int Finish();
+
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    int Flush();
+    void Abandon();
+
+    int m_nFd = -1;
+    int m_nError = 0;
+    std::string m_strPath;
+    std::string m_strTempPath;
+    std::string m_strBuffer;
+};
+
+// Writes `content` as one file; see CExportFile for the two modes. Returns 0 or errno.
+int WriteExportFile(const std::string& path, const std::string& content, bool exclusive);

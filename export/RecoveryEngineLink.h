@@ -1,0 +1,12 @@
+// What the export writer needs from the backup engine, kept in one small unit.
+#pragma once
+
+#include <string>
+
+class CIphoneBackupFile;
+
+// The device's display name, or empty without an engine.
+std::string EngineDeviceName(CIphoneBackupFile* engine);
+// Copies the phone's message / address-book database to `target`; 0 or an error code.
+int EngineCopyMessageDatabase(CIphoneBackupFile* engine, const std::string& target);
+int EngineCopyContactsDatabase(CIphoneBackupFile* engine, const std::string& target);

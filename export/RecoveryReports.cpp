@@ -1,0 +1,142 @@
+// CRecovery: the contacts, call-history and notes reports.
+#include "export/Recovery.h"
+
+#include <cerrno>
+
+#include <QFile>
+
+#include "export/ExportFile.h"
+#include "export/ExportText.h"
+#include "export/RecoveryEngineLink.h"
+#include "export/VCardWriter.h"
+#include "support/Platform.h"
+#include "support/SysHelpers.h"
+
+namespace {
+void AppendCell(std::string& row, const std::string& value)
+{
+    row.append("<td>");
+    AppendHtmlEscaped(row, value);
+    row.append("</td>");
+}
+
+// Head, rows and tail as one file replacing any report of the same run stamp.
+int WriteReport(const QString& path, const std::string& head, const std::string& rows, const std::string& tail)
+{
+    CExportFile file;
+    if (int err = file.Create(path.toStdString(), false))
+        return err;
+    file.Write(head);
+    file.Write(rows);
+    file.Write(tail);
+    return file.Finish();
+}
+
+int MakeDir(const QString& dir)
+{
+    errno = 0;
+    if (QmPlatform::MakeExportDir(dir))
+        return 0;
+    return errno ? errno : EACCES;
+}
+}
+
+void CRecovery::RecoveryContacts(const __PERSON_CONTENT__* person)
+{
+    if (!person)
+        return;
+    MakeDir(ContactsDir());
+    std::string& row = m_strContactsRows;
+    row.append("\t<tr>");
+    AppendCell(row, person->strName);
+    // Each number escaped on its own; the line breaks between them become "<br />".
+    row.append("<td>");
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lf = person->strPhone.find('\n', start);
+        AppendHtmlEscaped(row, person->strPhone.substr(start, lf == std::string::npos ? std::string::npos : lf - start));
+        if (lf == std::string::npos)
+            break;
+        row.append("<br />");
+        start = lf + 1;
+    }
+    row.append("</td>");
+    AppendCell(row, person->strEmail);
+    AppendCell(row, person->strSpare1);
+    AppendCell(row, person->strUrl);
+    AppendCell(row, person->strSpare2);
+    AppendCell(row, person->strCompany);
+    row.append("</tr>\r\n");
+    AppendVCard(m_strContactsCards, *person);
+}
+
+int CRecovery::SaveContacts()
+{
+    if (int err = MakeDir(ContactsDir()))
+        return err;
+    return WriteReport(ContactsDir() + QStringLiteral("/Contacts.html"), m_strContactsHead, m_strContactsRows,
+                       m_strContactsTail);
+}
+
+int CRecovery::SaveContactsVcf()
+{
+    if (int err = MakeDir(ContactsDir()))
+        return err;
+    return WriteExportFile((ContactsDir() + QStringLiteral("/Contacts.vcf")).toStdString(), m_strContactsCards, false);
+}
+
+long CRecovery::SaveContactsCsv()
+{
+    m_nDbCopyError = MakeDir(ContactsDir());
+    if (m_nDbCopyError)
+        return 0;
+    const QString target = ContactsDir() + QStringLiteral("/Contacts.db");
+    QFile::remove(target);
+    m_nDbCopyError = EngineCopyContactsDatabase(m_pBackupFile, target.toStdString());
+    return 0;
+}
+
+void CRecovery::RecoveryCallHistory(const __CALLHISTORY__* call)
+{
+    if (!call)
+        return;
+    MakeDir(m_strSaveDir + QStringLiteral("/CallHistory"));
+    std::string& row = m_strCallRows;
+    row.append("\t<tr>");
+    AppendCell(row, call->strContactName);
+    AppendCell(row, call->strAddress);
+    AppendCell(row, call->strDate);
+    row.append(call->nAnswered ? "<td>Incoming</td>" : "<td>Outgoing</td>");
+    if (call->nDuration)
+        AppendCell(row, GetTimeStringA(call->nDuration));
+    else
+        row.append(call->nAnswered ? "<td>Missed</td>" : "<td>Canceled</td>");
+    row.append("</tr>\r\n");
+}
+
+int CRecovery::SaveCallHistory()
+{
+    if (int err = MakeDir(m_strSaveDir + QStringLiteral("/CallHistory")))
+        return err;
+    return WriteReport(CallHistoryPath(), m_strCallHead, m_strCallRows, m_strCallTail);
+}
+
+void CRecovery::RecoveryNotes(const __NOTES__* note)
+{
+    if (!note)
+        return;
+    MakeDir(m_strSaveDir + QStringLiteral("/Notes"));
+    std::string& row = m_strNotesRows;
+    row.append("\t<tr>");
+    AppendCell(row, note->strTitle);
+    AppendCell(row, note->strDate);
+    AppendCell(row, note->strBody);
+    row.append("</tr>\r\n");
+}
+
+int CRecovery::SaveNotes()
+{
+    if (int err = MakeDir(m_strSaveDir + QStringLiteral("/Notes")))
+        return err;
+    return WriteReport(NotesPath(), m_strNotesHead, m_strNotesRows, m_strNotesTail);
+}

@@ -1,0 +1,214 @@
+#include "export/RecoveryRun.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "export/ExportNames.h"
+#include "export/MediaCopy.h"
+#include "export/Recovery.h"
+#include "support/Platform.h"
+
+namespace {
+class CRun {
+public:
+    CRun(const QString& saveDir, const RecoveryReportFn& report, const std::atomic<bool>* stop)
+        : m_strSaveDir(saveDir), m_report(report), m_pStop(stop)
+    {
+    }
+
+    void Report(int fine, int coarse, int failed, const QString& name)
+    {
+        if (m_pStop && m_pStop->load())
+            return;
+        if (m_report)
+            m_report(fine, coarse, failed, name);
+    }
+
+    void Written(int count = 1) { m_outcome.nWritten += count; }
+
+    void Failed(const QString& name, int err)
+    {
+        Failed(name, QString::fromLocal8Bit(std::strerror(err)));
+    }
+
+    void Failed(const QString& name, const QString& reason)
+    {
+        ++m_outcome.nFailed;
+        m_outcome.vecFailures.push_back({name, reason});
+    }
+
+    // Copies one media record into `folder` (made on first use) and reports it.
+    template <typename Record>
+    void CopyOne(const Record& rec, const QString& folder, int fine, int coarse)
+    {
+        const std::string dir = folder.toStdString();
+        const std::string wanted = dir + "/" + SafeFileName(rec.strFileName);
+        std::string written, reason;
+        int err = 0;
+        if (!QmPlatform::MakeExportDir(folder)) {
+            err = errno ? errno : EACCES;
+            reason = std::string("cannot make the folder: ") + std::strerror(err);
+        } else {
+            err = CopyMediaFile(QString::fromStdWString(rec.wstrFullPath).toStdString(), wanted, &written, &reason);
+        }
+        if (err) {
+            Failed(QString::fromStdString(wanted), QString::fromStdString(reason));
+            Report(fine, coarse, 1, QString::fromStdString(wanted));
+        } else {
+            Written();
+            Report(fine, coarse, 0, QString::fromStdString(written));
+        }
+    }
+
+    template <typename Vec>
+    void MediaStep(const Vec& items, const QString& folderName, int fineSpan, int coarse, int stepEnd)
+    {
+        const int n = static_cast<int>(items.size());
+        for (int i = 1; i <= n; ++i)
+            CopyOne(items[i - 1], m_strSaveDir + folderName, static_cast<int>(static_cast<long long>(fineSpan) * i / n),
+                    coarse);
+        Report(stepEnd, 1, 0, QString());
+    }
+
+    void AppStep(const std::map<std::string, AppFileInfoVec>& apps, const QString& folderName, int fineSpan,
+                 int coarse, int stepEnd)
+    {
+        const int a = static_cast<int>(apps.size());
+        int k = 0;
+        for (const auto& app : apps) {
+            ++k;
+            const int fine = static_cast<int>(static_cast<long long>(fineSpan) * k / a);
+            for (const _IPHONE_APP_FILE_INFO_& file : app.second)
+                CopyOne(file, m_strSaveDir + folderName + QString::fromStdString(SafeComponent(file.strAppName)), fine,
+                        coarse);
+        }
+        Report(stepEnd, 1, 0, QString());
+    }
+
+    RecoveryOutcome& Outcome() { return m_outcome; }
+
+private:
+    QString m_strSaveDir;
+    const RecoveryReportFn& m_report;
+    const std::atomic<bool>* m_pStop;
+    RecoveryOutcome m_outcome;
+};
+}
+
+RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir, CIphoneBackupFile* engine,
+                            const RecoveryReportFn& report, const std::atomic<bool>* stop, const QString& templateRoot)
+{
+    CRun run(saveDir, report, stop);
+    CRecovery rec;
+    if (!templateRoot.isEmpty())
+        rec.SetTemplateRoot(templateRoot);
+    rec.Init(saveDir, engine);
+    run.Outcome().strStamp = rec.Stamp();
+    const QString D = saveDir;
+
+    run.MediaStep(sel.vecCamera, QStringLiteral("/Camera Roll"), 2000, 0, 2000);
+    run.MediaStep(sel.vecPhotoStream, QStringLiteral("/Photo Stream"), 2000, 20, 4000);
+    run.AppStep(sel.mapAppPhotos, QStringLiteral("/App Photos/"), 1000, 40, 5000);
+    run.AppStep(sel.mapAppVideos, QStringLiteral("/App Video/"), 2000, 50, 7000);
+    run.MediaStep(sel.vecWhatsAppAttach, QStringLiteral("/WhatsApp Attachments"), 1000, 70, 8000);
+    run.MediaStep(sel.vecMessageAttach, QStringLiteral("/Message Attachments"), 1000, 80, 9000);
+
+    if (!sel.vecMessageKeys.empty()) {
+        bool failed = false;
+        bool saved = false;
+        for (unsigned int key : sel.vecMessageKeys) {
+            if (!sel.pMessages)
+                break;
+            auto it = sel.pMessages->find(key);
+            if (it == sel.pMessages->end() || it->second.empty())
+                continue;
+            const __MESSAGE_INFO__& first = it->second.front();
+            if (int err = rec.RecoveryMsg(key, &first, sel.pMessages)) {
+                failed = true;
+                const std::string who = first.strContactName.empty() ? "Unknown" : first.strContactName;
+                run.Failed(D + QStringLiteral("/Message/") + QString::fromStdString(who), err);
+            } else {
+                saved = true;
+                run.Written();
+            }
+        }
+        // The database goes beside the conversations of this run, never on its own.
+        if (saved) {
+            if (int err = rec.SaveMessage()) {
+                failed = true;
+                run.Failed(D + QStringLiteral("/Message/sms.db"), err);
+            } else {
+                run.Written();
+            }
+        }
+        run.Report(9100, 1, failed ? 1 : 0, D + QStringLiteral("/Message/sms.csv"));
+    }
+
+    if (!sel.vecContacts.empty()) {
+        for (const __PERSON_CONTENT__& person : sel.vecContacts)
+            rec.RecoveryContacts(&person);
+        bool failed = false;
+        rec.SaveContactsCsv();
+        if (int err = rec.LastDatabaseCopyError()) {
+            failed = true;
+            run.Failed(rec.ContactsDir() + QStringLiteral("/Contacts.db"), err);
+        } else {
+            run.Written();
+        }
+        if (int err = rec.SaveContacts()) {
+            failed = true;
+            run.Failed(rec.ContactsDir() + QStringLiteral("/Contacts.html"), err);
+        } else {
+            run.Written();
+        }
+        if (int err = rec.SaveContactsVcf()) {
+            failed = true;
+            run.Failed(rec.ContactsDir() + QStringLiteral("/Contacts.vcf"), err);
+        } else {
+            run.Written();
+        }
+        run.Report(9200, 1, failed ? 1 : 0, D + QStringLiteral("/Contacts/Contacts.html"));
+    }
+
+    if (!sel.vecCalls.empty()) {
+        for (const __CALLHISTORY__& call : sel.vecCalls)
+            rec.RecoveryCallHistory(&call);
+        const int err = rec.SaveCallHistory();
+        if (err)
+            run.Failed(rec.CallHistoryPath(), err);
+        else
+            run.Written();
+        run.Report(9300, 1, err ? 1 : 0, D + QStringLiteral("/CallHistory/CallHistory.html"));
+    }
+
+    if (!sel.vecNotes.empty()) {
+        for (const __NOTES__& note : sel.vecNotes)
+            rec.RecoveryNotes(&note);
+        const int err = rec.SaveNotes();
+        if (err)
+            run.Failed(rec.NotesPath(), err);
+        else
+            run.Written();
+        run.Report(9500, 1, err ? 1 : 0, D + QStringLiteral("/Notes/Notes.html"));
+    }
+
+    for (unsigned int key : sel.vecWhatsAppKeys) {
+        if (!sel.pWhatsApp)
+            break;
+        auto it = sel.pWhatsApp->find(key);
+        if (it == sel.pWhatsApp->end() || it->second.empty())
+            continue;
+        const __WHATSAPP_MESSAGE__& first = it->second.front();
+        if (int err = rec.RecoveryWhatsAppMsg(key, &first, sel.pWhatsApp)) {
+            // Chats have no report of their own; a failure still must not pass unseen.
+            const QString name = D + QStringLiteral("/WhatsApp Message/") + QString::fromStdString(first.strExtra1.empty() ? first.strExtra2 : first.strExtra1);
+            run.Failed(name, err);
+            run.Report(9500, 1, 1, name);
+        } else {
+            run.Written();
+        }
+    }
+
+    run.Report(10000, 1000, 0, QString());
+    return run.Outcome();
+}
