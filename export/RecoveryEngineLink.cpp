@@ -1,20 +1,54 @@
-// Stand-in until the engine's CIphoneBackupFile lands on main: no device name and no
-// database copies. Replaced by the real calls then.
 #include "export/RecoveryEngineLink.h"
 
 #include <cerrno>
+#include <vector>
 
-std::string EngineDeviceName(CIphoneBackupFile*)
+#include <sys/stat.h>
+
+#include <QString>
+
+#include "engine/IphoneBackupFile.h"
+#include "support/Platform.h"
+
+namespace {
+// The engine's copy reports its own result; the file must also be there, and it gets
+// the export permissions (the engine's copy may leave others).
+int Checked(int result, const std::string& target)
 {
-    return std::string();
+    struct stat st;
+    if (result == 0 && (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+        result = ENOENT;
+    if (result == 0)
+        QmPlatform::SetExportFileMode(QString::fromStdString(target));
+    return result;
 }
 
-int EngineCopyMessageDatabase(CIphoneBackupFile*, const std::string&)
+std::vector<char> Mutable(const std::string& s)
 {
-    return ENOSYS;
+    std::vector<char> buf(s.begin(), s.end());
+    buf.push_back('\0');
+    return buf;
+}
 }
 
-int EngineCopyContactsDatabase(CIphoneBackupFile*, const std::string&)
+std::string EngineDeviceName(CIphoneBackupFile* engine)
 {
-    return ENOSYS;
+    // The selected backup's record (what GetSelectBackUpFileInfo points to).
+    return engine ? engine->m_selected.strDisplayName : std::string();
+}
+
+int EngineCopyMessageDatabase(CIphoneBackupFile* engine, const std::string& target)
+{
+    if (!engine)
+        return EINVAL;
+    std::vector<char> path = Mutable(target);
+    return Checked(engine->RecoverySMSMessage(path.data()), target);
+}
+
+int EngineCopyContactsDatabase(CIphoneBackupFile* engine, const std::string& target)
+{
+    if (!engine)
+        return EINVAL;
+    std::vector<char> path = Mutable(target);
+    return Checked(engine->RecoveryPersonContacts(path.data()), target);
 }
