@@ -1,0 +1,172 @@
+#include <QtTest>
+
+#include <QTableWidget>
+
+#include "ui/CategoryRows.h"
+
+class TestCategoryRows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { RegisterRecordMetaTypes(); }
+    void flaggedRecordsFirst();
+    void conversationsAndChats();
+    void callColumns();
+    void mediaRowsCarryTheirRecord();
+    void filledOnce();
+};
+
+static bool SameIcon(const QIcon& a, const QIcon& b)
+{
+    return a.pixmap(16).toImage() == b.pixmap(16).toImage();
+}
+
+void TestCategoryRows::flaggedRecordsFirst()
+{
+    PersonContentVec contacts(4);
+    const char* names[] = {"Ann", "Bob", "Cid", "Dee"};
+    for (int i = 0; i < 4; ++i) {
+        contacts[size_t(i)].strName = names[i];
+        contacts[size_t(i)].strPhone = "555";
+    }
+    contacts[1].nDeleted = 1;
+    contacts[3].nDeleted = 1;
+    QTableWidget table(0, 5);
+    QCOMPARE(CategoryRows::FillContacts(&table, contacts, Qt::Checked), 4);
+
+    // Flagged ones first, each group in its own order.
+    QStringList order;
+    for (int r = 0; r < 4; ++r)
+        order << table.item(r, 0)->text();
+    QCOMPARE(order, QStringList({"Bob", "Dee", "Ann", "Cid"}));
+
+    const QColor orange(243, 115, 2);
+    for (int c = 0; c < 5; ++c) {
+        QCOMPARE(table.item(0, c)->foreground().color(), orange);
+        QVERIFY(table.item(2, c)->foreground().style() == Qt::NoBrush);
+    }
+    QVERIFY(SameIcon(table.item(0, 0)->icon(), QIcon(":/image/delete.png")));
+    QVERIFY(SameIcon(table.item(2, 0)->icon(), QIcon(":/image/contact.png")));
+    // Each row carries its own record, so a row maps back whatever the order.
+    QCOMPARE(table.item(1, 0)->data(Qt::UserRole).value<__PERSON_CONTENT__>().strName, std::string("Dee"));
+    QCOMPARE(table.item(1, 0)->checkState(), Qt::Checked);
+    QCOMPARE(table.rowHeight(0), CategoryRows::kRowHeight);
+
+    NotesVec notes(2);
+    notes[0].strTitle = "kept";
+    notes[1].strTitle = "gone";
+    notes[1].nDeleted = 1;
+    QTableWidget notesTable(0, 3);
+    CategoryRows::FillNotes(&notesTable, notes, Qt::Unchecked);
+    QCOMPARE(notesTable.item(0, 0)->text(), QString("gone"));
+    QCOMPARE(notesTable.item(0, 0)->checkState(), Qt::Unchecked);
+}
+
+void TestCategoryRows::conversationsAndChats()
+{
+    MessageMap conversations;
+    __MESSAGE_INFO__ m;
+    m.strContactName = "Ann";
+    m.strSender = "+1 555";
+    m.strDate = "2024-01-02 03:04:05";
+    m.strText = "newest";
+    conversations[3].push_back(m);
+    m.strText = "older";
+    conversations[3].push_back(m);
+    conversations[5];  // a conversation without messages keeps its row
+    m.strContactName = "Bob";
+    m.nDeleted = 1;
+    conversations[9].push_back(m);
+
+    QTableWidget table(0, 4);
+    QCOMPARE(CategoryRows::FillMessages(&table, conversations, Qt::Checked), 3);
+    QCOMPARE(table.item(0, 0)->text(), QString("Bob"));
+    QCOMPARE(table.item(0, 0)->data(Qt::UserRole).toUInt(), 9u);
+    QCOMPARE(table.item(1, 0)->data(Qt::UserRole).toUInt(), 3u);
+    QCOMPARE(table.item(1, 1)->text(), QString("+1 555"));
+    QCOMPARE(table.item(1, 2)->text(), QString("2024-01-02 03:04:05"));
+    QCOMPARE(table.item(1, 3)->text(), QString("newest"));
+    QCOMPARE(table.item(2, 0)->data(Qt::UserRole).toUInt(), 5u);
+    QVERIFY(table.item(2, 0)->text().isEmpty());
+    QVERIFY(table.item(1, 0)->icon().isNull());
+
+    WhatsAppMessageMap chats;
+    __WHATSAPP_MESSAGE__ w;
+    w.strExtra3 = "Family";
+    w.strSenderName = "Mum";
+    w.strSenderId = "+44 1";
+    chats[7].push_back(w);
+    w.strExtra3 = "Work";
+    w.strExtra1 = "Team";
+    w.strExtra2 = "+44 2";
+    chats[8].push_back(w);
+    QTableWidget waTable(0, 3);
+    CategoryRows::FillWhatsapp(&waTable, chats, Qt::Checked);
+    QCOMPARE(waTable.item(0, 0)->text(), QString("Family"));
+    QCOMPARE(waTable.item(0, 1)->text(), QString("Mum"));
+    QCOMPARE(waTable.item(0, 2)->text(), QString("+44 1"));
+    QCOMPARE(waTable.item(1, 1)->text(), QString("Team"));
+    QCOMPARE(waTable.item(1, 2)->text(), QString("+44 2"));
+}
+
+void TestCategoryRows::callColumns()
+{
+    CallHistoryVec calls(3);
+    calls[0].nAnswered = 0;
+    calls[0].nDuration = 0;
+    calls[1].nAnswered = 1;
+    calls[1].nDuration = 0;
+    calls[2].nAnswered = 1;
+    calls[2].nDuration = 75;
+    QTableWidget table(0, 5);
+    CategoryRows::FillCalls(&table, calls, Qt::Checked);
+    QCOMPARE(table.item(0, 3)->text(), QString("Outgoing"));
+    QCOMPARE(table.item(0, 4)->text(), QString("Canceled"));
+    QCOMPARE(table.item(1, 3)->text(), QString("Incoming"));
+    QCOMPARE(table.item(1, 4)->text(), QString("Missed"));
+    QVERIFY(!table.item(2, 4)->text().isEmpty());
+    QVERIFY(table.item(2, 4)->text() != QString("Missed"));
+}
+
+void TestCategoryRows::mediaRowsCarryTheirRecord()
+{
+    CameraInfoVec files(2);
+    files[0].strFileName = "IMG_0001.JPG";
+    files[0].nSize = 1000;
+    files[1].strFileName = "big.MOV";
+    files[1].nSize = int(3000000000u);  // the low 32 bits of a 3 GB file
+    QTableWidget table(0, 2);
+    CategoryRows::FillCamera(&table, files, QIcon(), Qt::Unchecked);
+    QCOMPARE(table.item(0, 1)->text(), QString("1000 Bytes"));
+    QCOMPARE(table.item(1, 1)->text(), QString("2.79 GB"));
+    QCOMPARE(table.item(0, 0)->data(Qt::UserRole).value<_IPHONE_CAMERA_INFO_>().strFileName,
+             std::string("IMG_0001.JPG"));
+
+    AppFileMap apps;
+    apps["whatsapp"];
+    apps["apple.camera"];
+    QTableWidget appTable(0, 2);
+    CategoryRows::FillAppNames(&appTable, apps, QIcon(), Qt::Checked);
+    QCOMPARE(appTable.item(0, 0)->text(), QString("apple.camera"));
+    QCOMPARE(appTable.item(1, 1)->text(), QString("Folder"));
+
+    std::vector<_IPHONE_APP_FILE_INFO_> appFiles(3);
+    QTableWidget filesTable(5, 2);
+    QCOMPARE(CategoryRows::FillAppFiles(&filesTable, appFiles), 3);
+    QCOMPARE(filesTable.rowCount(), 3);
+    QCOMPARE(CategoryRows::FillAppFiles(&filesTable, {}), 0);
+    QCOMPARE(filesTable.rowCount(), 0);
+}
+
+void TestCategoryRows::filledOnce()
+{
+    NotesVec notes(2);
+    QTableWidget table(0, 3);
+    CategoryRows::FillNotes(&table, notes, Qt::Checked);
+    notes.resize(5);
+    QCOMPARE(CategoryRows::FillNotes(&table, notes, Qt::Checked), 2);
+    QCOMPARE(table.rowCount(), 2);
+    QCOMPARE(CategoryRows::FillNotes(nullptr, notes, Qt::Checked), 0);
+}
+
+QTEST_MAIN(TestCategoryRows)
+#include "tst_categoryrows.moc"
