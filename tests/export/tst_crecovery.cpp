@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "ExportTestUtil.h"
+#include "engine/IphoneBackupFile.h"
 #include "export/Recovery.h"
 
 namespace {
@@ -42,6 +43,7 @@ class TestCRecovery : public QObject {
 private slots:
     void init();
     void templatesLoadedAndSplit();
+    void titleFromDevice();
     void stampsFollowTheClock();
     void messageConversations();
     void whatsAppChats();
@@ -112,6 +114,31 @@ void TestCRecovery::templatesLoadedAndSplit()
                 QVERIFY2(text.contains(cls), cls);
         }
     }
+}
+
+void TestCRecovery::titleFromDevice()
+{
+    // The engine clears its working folder when made: keep it in a private place.
+    QTemporaryDir support;
+    qputenv("QUILLMERE_SUPPORT_DIR", support.path().toUtf8() + "/");
+    qputenv("QUILLMERE_BACKUP_ROOT", support.path().toUtf8() + "/none/");
+    CIphoneBackupFile engine;
+    // A device name holding the placeholder is inserted once, escaped, and not expanded.
+    engine.m_selected.strDisplayName = "Anna's <{|title|}>";
+    WriteText(m_pTemplates->path() + "/template/Notes.html", "A{|title|}B{|title|}C{|content|}D{|title|}");
+    CRecovery rec;
+    rec.SetTemplateRoot(m_pTemplates->path());
+    rec.Init(m_pOut->path(), &engine);
+    QCOMPARE(rec.SaveNotes(), 0);
+    const std::string title = "iPhone's Notes of Anna&#39;s &lt;{|title|}&gt;";
+    QCOMPARE(ReadAll(rec.NotesPath()), "A" + title + "B" + title + "CD{|title|}");
+
+    // The person line of a chat page is escaped as well; the title reaches both chat heads.
+    MessageMap map;
+    map[1] = {Msg(1, 0, "<1>", "Bo & Co", "t")};
+    QCOMPARE(rec.RecoveryMsg(&map[1][0], &map), 0);
+    const std::string page = ReadAll(m_pOut->path() + "/Message/Bo & Co-" + rec.Stamp() + "/Bo & Co(<1>).html");
+    QVERIFY(page.rfind("<h>iPhone's Messages of Anna&#39;s &lt;{|title|}&gt;|Name: Bo &amp; Co, Phone: &lt;1&gt;</h>", 0) == 0);
 }
 
 void TestCRecovery::stampsFollowTheClock()
