@@ -26,6 +26,15 @@ unsigned RowValue(int category, QTableWidget* table, int row)
     QTableWidgetItem* item = table->item(row, 0);
     if (!item)
         return 0;
+    switch (category) {
+    case CATEGORY_CAMERA_ROLL:
+    case CATEGORY_PHOTO_STREAM:
+    case CATEGORY_MESSAGE_ATTACHMENTS:
+    case CATEGORY_WHATSAPP_ATTACHMENTS:
+        break;
+    default:
+        return unsigned(row);
+    }
     const QVariant payload = item->data(Qt::UserRole);
     switch (category) {
     case CATEGORY_CAMERA_ROLL:
@@ -37,6 +46,32 @@ unsigned RowValue(int category, QTableWidget* table, int row)
         return unsigned(payload.value<_WHATSAPP_ATTACHMENTS_>().nSize);
     default:
         return unsigned(row);
+    }
+}
+
+template <class Vec>
+std::vector<unsigned> SizesOf(const Vec& records, int rows)
+{
+    std::vector<unsigned> sizes;
+    if (records.size() != size_t(rows))
+        return sizes;
+    sizes.reserve(records.size());
+    for (const auto& record : records)
+        sizes.push_back(unsigned(record.nSize));
+    return sizes;
+}
+
+// Sizes of a media table's rows straight from the scan results (media rows
+// are in container order); empty when not a media table or out of step, and
+// the rows' own records are read instead.
+std::vector<unsigned> MediaSizes(const DRUI& w, int category, int rows)
+{
+    switch (category) {
+    case CATEGORY_CAMERA_ROLL: return SizesOf(w.m_vecCamera, rows);
+    case CATEGORY_PHOTO_STREAM: return SizesOf(w.m_vecPhotoStream, rows);
+    case CATEGORY_MESSAGE_ATTACHMENTS: return SizesOf(w.m_vecAttachments, rows);
+    case CATEGORY_WHATSAPP_ATTACHMENTS: return SizesOf(w.m_vecWhatsappAttach, rows);
+    default: return {};
     }
 }
 
@@ -218,8 +253,11 @@ void DRUI::UpdateTreeInfo(QTreeWidgetItem* node, int /*column*/, bool scanning)
                     EnterAllFiles(files->second, entry);
             }
         } else {
-            for (int row = 0; row < rows; ++row)
-                tableMap->emplace_hint(tableMap->end(), unsigned(row), RowValue(category, table, row));
+            const std::vector<unsigned> sizes = MediaSizes(*this, category, rows);
+            for (int row = 0; row < rows; ++row) {
+                const unsigned value = sizes.empty() ? RowValue(category, table, row) : sizes[size_t(row)];
+                tableMap->emplace_hint(tableMap->end(), unsigned(row), value);
+            }
         }
         break;
     case Qt::PartiallyChecked:

@@ -1,0 +1,203 @@
+// Window benchmark, run by hand: how fast the results page fills and answers
+// with the camera roll of the large sample (20 000 rows).
+//
+//   quillmere-bench-ui [--backup DIR | --synthetic] [--rows N]
+//
+// Without --backup it generates the large sample in a temporary folder. When
+// the engine's camera catalogue yields no records, it falls back to made-up
+// records of the same count, which fill the table exactly the same way.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTreeWidget>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "engine/IphoneBackupFile.h"
+#include "support/TextEncoding.h"
+#include "tools/sample/SampleGenerator.h"
+#include "ui/DRUI.h"
+
+namespace {
+
+double MedianMs(std::vector<double> runs)
+{
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+long PeakMemoryMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// Runs `step` five times after `prepare`, timing only `step`.
+double Time(const std::function<void()>& prepare, const std::function<void()>& step)
+{
+    std::vector<double> runs;
+    for (int i = 0; i < 5; ++i) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        step();
+        runs.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return MedianMs(runs);
+}
+
+void Report(const char* step, double ms, const char* note = "")
+{
+    std::printf("%-52s %9.1f ms   peak %4ld MB  %s\n", step, ms, PeakMemoryMb(), note);
+    std::fflush(stdout);
+}
+
+CameraInfoVec CameraRollOf(const QString& backupDir)
+{
+    CIphoneBackupFile engine;
+    __BACK_FILE_INFO__ info;
+    QByteArray path = backupDir.toUtf8();
+    if (engine.GetBackFileInfo(path.data(), &info) != 0)
+        return {};
+    engine.Init(&info);
+    if (engine.Scan(QString()) != 0)
+        return {};
+    CameraInfoVec camera, stream;
+    engine.GetBackupCameraFile(camera, stream);
+    return camera;
+}
+
+CameraInfoVec MadeUpCameraRoll(int rows)
+{
+    CameraInfoVec files(static_cast<size_t>(rows));
+    for (int i = 0; i < rows; ++i) {
+        files[size_t(i)].strFileName = QStringLiteral("IMG_%1.JPG").arg(i, 5, 10, QLatin1Char('0')).toStdString();
+        files[size_t(i)].nSize = 1024 + (i * 37) % 7168;
+        files[size_t(i)].wstrFullPath = L"/nonexistent/" + std::to_wstring(i);
+    }
+    return files;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QApplication app(argc, argv);
+
+    QString backupDir;
+    bool synthetic = false;
+    int rows = 20000;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--backup" && i + 1 < args.size())
+            backupDir = args[++i];
+        else if (args[i] == "--synthetic")
+            synthetic = true;
+        else if (args[i] == "--rows" && i + 1 < args.size())
+            rows = args[++i].toInt();
+    }
+
+    QTemporaryDir scratch;
+    qputenv("QUILLMERE_SUPPORT_DIR", (scratch.path() + "/support/").toUtf8());
+    qputenv("QUILLMERE_BACKUP_ROOT", (scratch.path() + "/backups/").toUtf8());
+
+    CameraInfoVec camera;
+    const char* source = "made-up records";
+    if (!synthetic) {
+        if (backupDir.isEmpty()) {
+            SampleOptions options;
+            options.scale = SampleOptions::Scale::Large;
+            QString error;
+            QElapsedTimer timer;
+            timer.start();
+            if (!GenerateSampleBackup(options, scratch.path() + "/backups", &backupDir, &error)) {
+                std::fprintf(stderr, "cannot generate the sample: %s\n", qPrintable(error));
+                return 1;
+            }
+            Report("generate the large sample (once)", double(timer.elapsed()));
+        }
+        camera = CameraRollOf(backupDir);
+        if (!camera.empty())
+            source = "the large sample";
+    }
+    if (camera.empty())
+        camera = MadeUpCameraRoll(rows);
+    std::printf("camera roll: %zu rows from %s\n", camera.size(), source);
+
+    DRUI window;
+    window.Init();
+    QTreeWidgetItem* node = nullptr;
+    auto freshPage = [&] {
+        window.InitLayout3Widget();
+        window.m_pMainStack->addWidget(window.m_pResultWidget);
+        window.m_pMainStack->setCurrentWidget(window.m_pResultWidget);
+        window.m_vecCamera = camera;
+        window.m_cameraTableMap.clear();
+        node = window.m_pTree->topLevelItem(CATEGORY_CAMERA_ROLL);
+        node->setCheckState(0, Qt::Checked);
+    };
+
+    // What the scan does for the node: fill the table, tick every row, enter the map.
+    Report("scan step: fill + tick camera roll table",
+           Time(freshPage, [&] { window.UpdateTreeInfo(node, 0, true); }));
+
+    // The user chooses the node: page shown, first row previewed, rows synced.
+    Report("choose node: filled table shown and synced", Time([&] {
+               freshPage();
+               window.UpdateTreeInfo(node, 0, true);
+           },
+                                                             [&] {
+               window.m_pTree->setCurrentItem(node);
+               QCoreApplication::processEvents();
+           }));
+
+    // Unticking then ticking the node moves every row and the whole map.
+    Report("untick + tick the node (all rows, map)", Time([&] {
+               freshPage();
+               window.UpdateTreeInfo(node, 0, true);
+               window.m_pTree->setCurrentItem(node);
+           },
+                                                          [&] {
+               node->setCheckState(0, Qt::Unchecked);
+               window.treeItemClick(node, 0);
+               node->setCheckState(0, Qt::Checked);
+               window.treeItemClick(node, 0);
+           }));
+
+    // One click on a row's check box in the middle of the table.
+    const int middle = int(camera.size() / 2);
+    Report("one row unticked (map, node state, summary)", Time([&] {
+               freshPage();
+               window.UpdateTreeInfo(node, 0, true);
+               window.m_pTree->setCurrentItem(node);
+           },
+                                                              [&] {
+               window.m_pCameraTable->item(middle, 0)->setCheckState(Qt::Unchecked);
+               window.cameraTableItemPress(middle, 0);
+           }));
+
+    // Painting the page once it is current.
+    window.show();
+    QCoreApplication::processEvents();
+    Report("paint the camera roll page", Time([&] {
+               freshPage();
+               window.UpdateTreeInfo(node, 0, true);
+               window.m_pTree->setCurrentItem(node);
+           },
+                                              [&] { window.m_pResultWidget->repaint(); }));
+    return 0;
+}
