@@ -2,12 +2,18 @@
 // with the camera roll of the large sample (20 000 rows).
 //
 //   quillmere-bench-ui [--backup DIR | --synthetic] [--rows N]
+//   quillmere-bench-ui --screenshot OUTDIR [--backup DIR]
+//
+// The second form shows the results page of a backup (a small generated one
+// by default) and saves the Camera Roll and Message pages as PNG files.
 //
 // Without --backup it generates the large sample in a temporary folder. When
 // the engine's camera catalogue yields no records, it falls back to made-up
 // records of the same count, which fill the table exactly the same way.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -25,7 +31,9 @@
 #include "engine/IphoneBackupFile.h"
 #include "support/TextEncoding.h"
 #include "tools/sample/SampleGenerator.h"
+#include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
+#include "ui/PreviewPage.h"
 
 namespace {
 
@@ -88,6 +96,87 @@ CameraInfoVec MadeUpCameraRoll(int rows)
     return files;
 }
 
+// Fills the window's containers the way the scan does, then the tree.
+void ScanInto(DRUI& w, const QString& backupDir)
+{
+    CIphoneBackupFile& engine = w.m_backupFile;
+    QByteArray path = backupDir.toUtf8();
+    if (engine.GetBackFileInfo(path.data(), &w.m_curBackupInfo) != 0)
+        return;
+    engine.Init(&w.m_curBackupInfo);
+    engine.Scan(QString());
+    engine.GetBackupCameraFile(w.m_vecCamera, w.m_vecPhotoStream);
+    engine.GetBackupFileMessageInfo(w.m_mapMessage);
+    engine.GetBackupMsgAttachments(w.m_vecAttachments);
+    engine.GetBackupFilePersonContent(w.m_vecContacts);
+    engine.GetBackupFileHistoryCallInfo(w.m_vecCallHistory);
+    engine.GetBackupFileNotes(w.m_vecNotes);
+    engine.GetAppFileInfo(w.m_vecAppFile);
+    w.RefreshAppFileNode();
+    engine.GetWhatsappMessageInfo(w.m_mapWhatsapp);
+    engine.GetWhatsAppAttachment(w.m_vecWhatsappAttach);
+}
+
+void ShowTree(DRUI& w)
+{
+    const int order[] = {0, 1, 4, 5, 6, 7, 8, 2, 3, 9, 10};
+    for (int category : order) {
+        QTreeWidgetItem* node = w.m_pTree->topLevelItem(category);
+        const unsigned count = CategoryTree::Count(w, category);
+        if (count >= 1)
+            node->setCheckState(0, Qt::Checked);
+        w.UpdateTreeInfo(node, 0, true);
+        node->setText(0, CategoryTree::Label(category, count));
+    }
+    w.RefreshSelectFileInfo();
+}
+
+void Settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+int Screenshots(const QString& outDir, QString backupDir, QTemporaryDir& scratch)
+{
+    if (backupDir.isEmpty()) {
+        SampleOptions options;
+        options.scale = SampleOptions::Scale::Small;
+        QString error;
+        if (!GenerateSampleBackup(options, scratch.path() + "/backups", &backupDir, &error)) {
+            std::fprintf(stderr, "cannot generate the sample: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+    DRUI window;
+    window.Init();
+    window.InitLayout3Widget();
+    window.m_pMainStack->addWidget(window.m_pResultWidget);
+    window.m_pMainStack->setCurrentWidget(window.m_pResultWidget);
+    ScanInto(window, backupDir);
+    ShowTree(window);
+    window.show();
+    Settle(1500);
+
+    QDir().mkpath(outDir);
+    const struct {
+        int category;
+        const char* file;
+    } shots[] = {{CATEGORY_CAMERA_ROLL, "results-camera-roll.png"}, {CATEGORY_MESSAGE, "results-message.png"},
+                 {CATEGORY_CONTACTS, "results-contacts.png"}, {CATEGORY_WHATSAPP, "results-whatsapp.png"}};
+    for (const auto& shot : shots) {
+        window.m_pTree->setCurrentItem(window.m_pTree->topLevelItem(shot.category));
+        Settle(2500);
+        const QString file = QDir(outDir).filePath(shot.file);
+        window.grab().save(file);
+        std::printf("%s: %s\n", qPrintable(window.m_pTree->topLevelItem(shot.category)->text(0)), qPrintable(file));
+    }
+    std::printf("summary: %s\n", qPrintable(window.m_pLabelSelect->text()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,6 +190,7 @@ int main(int argc, char** argv)
     QString backupDir;
     bool synthetic = false;
     int rows = 20000;
+    QString screenshotDir;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--backup" && i + 1 < args.size())
@@ -109,11 +199,15 @@ int main(int argc, char** argv)
             synthetic = true;
         else if (args[i] == "--rows" && i + 1 < args.size())
             rows = args[++i].toInt();
+        else if (args[i] == "--screenshot" && i + 1 < args.size())
+            screenshotDir = args[++i];
     }
 
     QTemporaryDir scratch;
     qputenv("QUILLMERE_SUPPORT_DIR", (scratch.path() + "/support/").toUtf8());
     qputenv("QUILLMERE_BACKUP_ROOT", (scratch.path() + "/backups/").toUtf8());
+    if (!screenshotDir.isEmpty())
+        return Screenshots(screenshotDir, backupDir, scratch);
 
     CameraInfoVec camera;
     const char* source = "made-up records";
