@@ -483,6 +483,18 @@ void TestResultsPage::picturePreview()
     QCOMPARE(w.m_pCameraPreview->pixmap().size(), QSize(701, 100).scaled(750, 300, Qt::KeepAspectRatio));
     w.m_pCameraTable->selectRow(2);
     QVERIFY(w.m_pCameraPreview->pixmap().isNull());
+
+    // An application row carries a name, not a picture: selecting one while the
+    // camera roll was the last preview leaves that preview alone.
+    w.m_pCameraTable->selectRow(0);
+    _IPHONE_APP_FILE_INFO_ f;
+    f.strAppName = "notes.app";
+    f.strFileName = "n.png";
+    w.m_vecAppFile = {f};
+    w.RefreshAppFileNode();
+    w.UpdateTreeInfo(Node(2), 0, true);
+    w.m_pAppPhotosTable->selectRow(0);
+    QCOMPARE(w.m_pCameraPreview->pixmap().size(), QSize(700, 2000));
 }
 
 QTEST_MAIN(TestResultsPage)
