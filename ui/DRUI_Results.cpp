@@ -13,6 +13,7 @@
 
 #include "ui/CategoryTree.h"
 #include "ui/PreviewPage.h"
+#include "ui/TickKeys.h"
 #include "ui/UiStyle.h"
 
 namespace {
@@ -76,6 +77,7 @@ QTableWidget* NewCategoryTable(QWidget* parent, const QStringList& headers, cons
     table->setFont(CalibriFont(10));
     table->setWordWrap(false);
     table->setMinimumSize(minimum);
+    RouteTickKeys(table);
     return table;
 }
 
@@ -233,6 +235,7 @@ void DRUI::CreateTree()
         node->setCheckState(0, Qt::Unchecked);
     }
     m_pTree->expandAll();
+    RouteTickKeys(m_pTree);
 
     connect(m_pTree, &QTreeWidget::itemClicked, this, &DRUI::treeItemClick);
     connect(m_pTree, &QTreeWidget::itemSelectionChanged, this, &DRUI::treeItemSelectChanged);

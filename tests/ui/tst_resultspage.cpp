@@ -237,6 +237,20 @@ void TestResultsPage::rowTicksDriveTheNode()
     QCOMPARE(Node(6)->checkState(0), Qt::Checked);
     w.contactsTableItemPress(99, 0);  // no such row
     QCOMPARE(w.m_contactsTableMap.size(), size_t(3));
+    w.m_pContactsTable->item(2, 0)->setCheckState(Qt::Checked);
+
+    // The space bar ticks like a click, so the map keeps agreeing with the boxes.
+    w.m_pContactsTable->setCurrentCell(2, 0);
+    QTest::keyClick(w.m_pContactsTable, Qt::Key_Space);
+    QCOMPARE(w.m_pContactsTable->item(2, 0)->checkState(), Qt::Unchecked);
+    QCOMPARE(w.m_contactsTableMap, (SelectMap{{0, 0}, {1, 1}}));
+    QCOMPARE(Node(6)->checkState(0), Qt::PartiallyChecked);
+    QTest::keyClick(w.m_pContactsTable, Qt::Key_Space);
+    QCOMPARE(w.m_contactsTableMap.size(), size_t(3));
+    QTest::keyClick(w.m_pTree, Qt::Key_Space);
+    QCOMPARE(Node(6)->checkState(0), Qt::Unchecked);
+    QVERIFY(w.m_contactsTableMap.empty());
+    QCOMPARE(w.m_pContactsTable->item(0, 0)->checkState(), Qt::Unchecked);
 }
 
 void TestResultsPage::nodeTicksDriveTheRows()
