@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
+
+#include <sys/stat.h>
 
 #include <QCryptographicHash>
 #include <QSqlDatabase>
@@ -46,13 +49,21 @@ bool ReadWholeFile(const wchar_t* path, std::vector<char>* buffer)
     FILE* file = _wfopen(path, L"rb");
     if (!file)
         return false;
-    bool ok = fseek(file, 0, SEEK_END) == 0;
+    // Only a regular file: a folder or a device reports no usable size.
+    struct stat st;
+    bool ok = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+    ok = ok && fseek(file, 0, SEEK_END) == 0;
     const long size = ok ? ftell(file) : -1;
-    ok = ok && size >= 0 && fseek(file, 0, SEEK_SET) == 0;
+    // Positions are ints; a manifest of 2 GB is none.
+    ok = ok && size >= 0 && size < 0x7fffffffL && fseek(file, 0, SEEK_SET) == 0;
     if (ok) {
-        buffer->resize(size_t(size));
-        ok = size == 0 || fread(buffer->data(), 1, size_t(size), file) == size_t(size);
+        try {
+            buffer->resize(size_t(size));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
     }
+    ok = ok && (size == 0 || fread(buffer->data(), 1, size_t(size), file) == size_t(size));
     fclose(file);
     return ok;
 }
@@ -75,16 +86,20 @@ int process_mbdb_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
     if (!path)
         return 87;
     std::vector<char> buffer;
-    if (!ReadWholeFile(path, &buffer) || buffer.size() < 4 || memcmp(buffer.data(), "mbdb", 4) != 0)
+    if (!ReadWholeFile(path, &buffer))
         return 87;
-    // A manifest over 2 GB is no manifest; positions are ints.
-    if (buffer.size() > size_t(0x7fffffff))
+    return process_mbdb_buffer(buffer.data(), buffer.size(), out);
+}
+
+int process_mbdb_buffer(const char* bytes, size_t length, std::vector<__MBDB_FILE__>& out)
+{
+    if (!bytes || length < 4 || memcmp(bytes, "mbdb", 4) != 0 || length > size_t(0x7fffffff))
         return 87;
-    if (buffer.size() <= 6)
+    if (length <= 6)
         return 0;
 
-    const char* data = buffer.data() + 6;
-    const int size = int(buffer.size()) - 6;
+    const char* data = bytes + 6;
+    const int size = int(length) - 6;
     int pos = 0;
     fileinfo info;
     std::string skipped;

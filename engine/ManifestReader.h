@@ -40,6 +40,8 @@ std::string getstring(const char* data, int* pos);
 // it stay in `out` (they are sound, and a partial list beats none) and the
 // result is 87, so a caller can tell the list is incomplete.
 int process_mbdb_file(wchar_t* path, std::vector<__MBDB_FILE__>& out);
+// The same on the bytes of a Manifest.mbdb already in memory.
+int process_mbdb_buffer(const char* bytes, size_t length, std::vector<__MBDB_FILE__>& out);
 
 // Empties `out` and fills it from the table Files of the Manifest.db at `path`.
 // Always 0; an unreadable database leaves `out` empty.

@@ -391,11 +391,11 @@ bool WriteSampleBackup(SampleBackup& backup, const QString& destRoot, QString* b
     const QString dir = QDir(destRoot).absoluteFilePath(backup.device.targetIdentifier);
     if (QFileInfo::exists(dir))
         return Fail(error, QStringLiteral("%1 already exists").arg(dir));
-    if (!QDir().mkpath(dir))
-        return Fail(error, QStringLiteral("cannot create %1").arg(dir));
     const bool encrypted = !backup.options.password.isEmpty();
     if (encrypted && !EncryptSampleBackup(backup, error))
         return false;
+    if (!QDir().mkpath(dir))
+        return Fail(error, QStringLiteral("cannot create %1").arg(dir));
 
     const QVariantMap info = SampleInfoPlistValues(backup);
     const QByteArray infoBytes = backup.options.binaryInfo ? WritePlist(info, true) : BuildInfoPlistXml(info);

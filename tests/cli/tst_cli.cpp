@@ -1,0 +1,177 @@
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include "cli/CliCommands.h"
+#include "tools/sample/SampleGenerator.h"
+#include "tools/sample/SampleWriter.h"
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run Call(int (*command)(const QStringList&, QTextStream&, QTextStream&), const QStringList& args)
+{
+    Run run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.code = command(args, out, err);
+    out.flush();
+    err.flush();
+    return run;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void listRoot();
+    void scanEach();
+    void badArguments();
+    void damagedManifest();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_root;
+    QList<SampleBackup> m_backups;
+    QStringList m_folders;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("QUILLMERE_SUPPORT_DIR", m_dir.filePath(QStringLiteral("support/")).toUtf8());
+    qputenv("QUILLMERE_BACKUP_ROOT", m_dir.filePath(QStringLiteral("default-root/")).toUtf8());
+    m_root = m_dir.filePath(QStringLiteral("root"));
+    for (int i = 0; i < 3; ++i) {
+        SampleOptions options;
+        options.seed = quint64(100 + i);
+        options.layout = i == 1 ? SampleOptions::Layout::Old : SampleOptions::Layout::New;
+        options.binaryInfo = i == 2;
+        SampleBackup backup = BuildSampleBackup(options);
+        QString folder, error;
+        QVERIFY2(WriteSampleBackup(backup, m_root, &folder, &error), qPrintable(error));
+        m_backups << backup;
+        m_folders << folder;
+    }
+    QDir().mkpath(m_root + QStringLiteral("/not-a-backup"));
+}
+
+void TestCli::listRoot()
+{
+    const Run json = Call(RunListCommand, {QStringLiteral("--root"), m_root, QStringLiteral("--json")});
+    QCOMPARE(json.code, 0);
+    const QJsonArray list = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    QCOMPARE(list.size(), 3);
+    // Descending folder names.
+    QStringList paths;
+    for (const QJsonValue& v : list)
+        paths << v.toObject().value(QStringLiteral("path")).toString();
+    QStringList sorted = m_folders;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a > b; });
+    QCOMPARE(paths, sorted);
+    for (const QJsonValue& v : list) {
+        const QJsonObject o = v.toObject();
+        const int i = m_folders.indexOf(o.value(QStringLiteral("path")).toString());
+        const SampleDevice& d = m_backups[i].device;
+        QCOMPARE(o.value(QStringLiteral("name")).toString(), d.displayName);
+        QCOMPARE(o.value(QStringLiteral("serial")).toString(), d.serialNumber);
+        QCOMPARE(o.value(QStringLiteral("phone")).toString(), d.phoneNumber);
+        QCOMPARE(o.value(QStringLiteral("date")).toString(), d.lastBackupDate.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        QCOMPARE(o.value(QStringLiteral("encrypted")).toBool(), false);
+        QCOMPARE(o.value(QStringLiteral("version_above_11")).toBool(), i != 1);
+    }
+
+    const Run text = Call(RunListCommand, {QStringLiteral("--root"), m_root});
+    QCOMPARE(text.code, 0);
+    for (const SampleBackup& b : m_backups) {
+        QVERIFY(text.out.contains(b.device.displayName));
+        QVERIFY(text.out.contains(b.device.serialNumber));
+    }
+    QVERIFY(text.out.contains(QStringLiteral("encrypted:    no")));
+}
+
+void TestCli::scanEach()
+{
+    for (int i = 0; i < m_folders.size(); ++i) {
+        const Run json = Call(RunScanCommand, {m_folders[i], QStringLiteral("--json")});
+        QCOMPARE(json.code, 0);
+        const QJsonObject doc = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QJsonObject backup = doc.value(QStringLiteral("backup")).toObject();
+        QCOMPARE(backup.value(QStringLiteral("path")).toString(), m_folders[i]);
+        QCOMPARE(backup.value(QStringLiteral("name")).toString(), m_backups[i].device.displayName);
+        QCOMPARE(backup.value(QStringLiteral("serial")).toString(), m_backups[i].device.serialNumber);
+        QCOMPARE(backup.value(QStringLiteral("layout")).toString(),
+                 i == 1 ? QStringLiteral("Manifest.mbdb") : QStringLiteral("Manifest.db"));
+        int expected = 0;
+        for (const SampleEntry& e : m_backups[i].entries) {
+            if (i != 1 || (!e.relativePath.isEmpty() && e.flags != SampleEntry::Directory))
+                ++expected;
+        }
+        QCOMPARE(backup.value(QStringLiteral("manifest_entries")).toInt(), expected);
+        QVERIFY(doc.value(QStringLiteral("categories")).isObject());
+
+        const Run text = Call(RunScanCommand, {m_folders[i] + QLatin1Char('/')});
+        QCOMPARE(text.code, 0);
+        QVERIFY(text.out.contains(m_backups[i].device.displayName));
+        QVERIFY(text.out.contains(QStringLiteral("manifest entries: %1").arg(expected)));
+    }
+}
+
+void TestCli::badArguments()
+{
+    QCOMPARE(Call(RunListCommand, {QStringLiteral("--bogus")}).code, 2);
+    QCOMPARE(Call(RunListCommand, {QStringLiteral("--root")}).code, 2);
+    QCOMPARE(Call(RunListCommand, {QStringLiteral("--root"), m_dir.filePath(QStringLiteral("nowhere"))}).code, 2);
+    QCOMPARE(Call(RunScanCommand, {}).code, 2);
+    QCOMPARE(Call(RunScanCommand, {m_folders[0], m_folders[1]}).code, 2);
+    const Run notBackup = Call(RunScanCommand, {m_root + QStringLiteral("/not-a-backup")});
+    QCOMPARE(notBackup.code, 2);
+    QVERIFY(notBackup.err.contains(QStringLiteral("not a backup")));
+    QVERIFY(notBackup.out.isEmpty());
+
+    // Info.plist alone, no manifest: not a backup either.
+    const QString bare = m_dir.filePath(QStringLiteral("bare"));
+    QDir().mkpath(bare);
+    QFile::copy(m_folders[0] + QStringLiteral("/Info.plist"), bare + QStringLiteral("/Info.plist"));
+    QCOMPARE(Call(RunScanCommand, {bare}).code, 2);
+
+    // An empty root lists nothing, successfully.
+    const QString emptyRoot = m_dir.filePath(QStringLiteral("empty-root"));
+    QDir().mkpath(emptyRoot);
+    const Run empty = Call(RunListCommand, {QStringLiteral("--root"), emptyRoot, QStringLiteral("--json")});
+    QCOMPARE(empty.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(empty.out.toUtf8()).array().size(), 0);
+}
+
+void TestCli::damagedManifest()
+{
+    // Cut the old-layout manifest in half: the entries before the cut are
+    // counted and the damage is said, not hidden.
+    const QString folder = m_dir.filePath(QStringLiteral("damaged"));
+    QDir().mkpath(folder);
+    QFile::copy(m_folders[1] + QStringLiteral("/Info.plist"), folder + QStringLiteral("/Info.plist"));
+    const QByteArray whole = BuildManifestMbdb(m_backups[1]);
+    QFile cut(folder + QStringLiteral("/Manifest.mbdb"));
+    QVERIFY(cut.open(QIODevice::WriteOnly));
+    cut.write(whole.left(whole.size() / 2));
+    cut.close();
+    const Run run = Call(RunScanCommand, {folder, QStringLiteral("--json")});
+    QCOMPARE(run.code, 0);
+    QVERIFY(run.err.contains(QStringLiteral("damaged")));
+    const QJsonObject backup = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("backup")).toObject();
+    QCOMPARE(backup.value(QStringLiteral("manifest_complete")).toBool(), false);
+    QVERIFY(backup.value(QStringLiteral("manifest_entries")).toInt() > 0);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
