@@ -29,7 +29,9 @@ void CDetail::InitDialog()
     header->setMinimumSize(w, 60);
     header->setStyleSheet(backGroud_style);
     m_pLabelTitle = new QLabel(header);
-    m_pLabelTitle->setGeometry(0, 10, 400, 40);
+    // Centred where a 40-high label at y = 10 would be, but tall enough for the
+    // three lines of the first text.
+    m_pLabelTitle->setGeometry(0, 0, 400, 60);
     m_pLabelTitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_pLabelTitle->setStyleSheet("color: white;");
     m_pLabelTitle->setFont(font);

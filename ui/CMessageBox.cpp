@@ -43,6 +43,7 @@ void CMessageBox::BuildForm(const QString& text, bool question)
 
     auto* body = new QHBoxLayout;
     body->setContentsMargins(5, 0, 0, 0);
+    body->setSpacing(10);
     body->addWidget(icon, 0, Qt::AlignCenter);
     body->addWidget(m_pLabelText, 1);
 

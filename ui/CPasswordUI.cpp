@@ -27,7 +27,9 @@ void CPasswordUI::InitDialog()
     auto* body = new QLabel(this);
     body->setMinimumHeight(180);
     auto* text = new QLabel("The selected iTunes Backup File is encrypted. Please enter the password to unlock it.", body);
-    text->setGeometry(20, 30, w - 40, 25);
+    // Two lines at this font size: 44 high, ending where the field starts.
+    text->setGeometry(20, 26, w - 40, 44);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text->setWordWrap(true);
     text->setFont(font);
     text->setStyleSheet("color: black;");

@@ -99,7 +99,8 @@ QWidget* DRUI::CreateTopBand(QWidget* parent)
 
     auto* banner = new QLabel(band);
     banner->setGeometry(80, 20, 600, 60);
-    banner->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Top-aligned: the two lines then sit level with the logo instead of on the line below.
+    banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     banner->setStyleSheet("color: white;");
     banner->setFont(CalibriFont(16, QFont::Bold));
     banner->setText("Quillmere\nExtractor all kinds of data from you iTunes backup file for free.");
@@ -123,7 +124,8 @@ QWidget* DRUI::CreateBottomBand(QWidget* parent)
     band->setStyleSheet(Layout1TopBackGroud_style);
     auto* version = new QLabel(Version_label, band);
     version->setGeometry(width() - 120, 20, 120, 30);
-    version->setAlignment(Qt::AlignCenter);
+    // The label reaches below the 40-pixel band: keep its text in the visible part.
+    version->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     version->setStyleSheet("color: white;");
     version->setFont(CalibriFont(10));
     return band;
@@ -206,11 +208,13 @@ void DRUI::InitLayout1Widget()
     notListed->setFont(CalibriFont(12));
     selectBlock->addWidget(notListed);
     auto* selectStrip = new QLabel(m_pHomeWidget);
-    selectStrip->setMinimumHeight(40);
+    selectStrip->setMinimumHeight(50);
     auto* selectLabel =
         new QLabel("Select the iTunes Backup File from other folder to recover your data.", selectStrip);
-    selectLabel->setGeometry(0, 5, 375, 40);
+    selectLabel->setGeometry(0, 5, 375, 44);
     selectLabel->setFont(CalibriFont(12));
+    // Two lines at this font size (one would be cut), hence 44 high.
+    selectLabel->setWordWrap(true);
     auto* selectButton = new QPushButton("Select", selectStrip);
     selectButton->setGeometry(380, 5, 100, 35);
     selectButton->setFont(CalibriFont(12, QFont::Bold));

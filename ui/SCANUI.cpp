@@ -65,7 +65,8 @@ void SCANUI::InitDialog()
     const QFont headerFont = CalibriFont(11, QFont::Black);
 
     auto* header = new QLabel(this);
-    header->setMinimumSize(w, 50);
+    // 60 rather than 50: the two header lines reach down to y = 60.
+    header->setMinimumSize(w, 60);
     header->setStyleSheet(backGroud_style);
     auto* title = new QLabel(header);
     title->setGeometry(0, 10, 400, 50);

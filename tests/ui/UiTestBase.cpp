@@ -1,0 +1,43 @@
+#include "UiTestBase.h"
+
+#include <QtGlobal>
+
+#include "tools/sample/SampleGenerator.h"
+
+static void InitImages()
+{
+    Q_INIT_RESOURCE(drui);
+}
+
+void UiTestBase::SetUpFolders()
+{
+    InitImages();
+    m_root = std::make_unique<QTemporaryDir>();
+    m_support = std::make_unique<QTemporaryDir>();
+    qputenv("QUILLMERE_BACKUP_ROOT", BackupRoot().toUtf8());
+    qputenv("QUILLMERE_SUPPORT_DIR", SupportDir().toUtf8());
+}
+
+QString UiTestBase::AddBackup(quint64 seed, const QString& password)
+{
+    SampleOptions options;
+    options.seed = seed;
+    options.password = password;
+    options.iterations = 10;
+    QString dir, error;
+    if (!GenerateSampleBackup(options, m_root->path(), &dir, &error)) {
+        qWarning("sample backup %llu: %s", static_cast<unsigned long long>(seed), qPrintable(error));
+        return QString();
+    }
+    return dir;
+}
+
+QPushButton* UiTestBase::FindButton(QWidget* parent, const QString& text)
+{
+    const auto buttons = parent->findChildren<QPushButton*>();
+    for (QPushButton* b : buttons) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}

@@ -1,0 +1,49 @@
+// Shared set-up of the window tests: private temporary folders for the backup
+// root and the application-support folder, the image bundle, and sample backups.
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class UiTestBase {
+public:
+    // Points QUILLMERE_BACKUP_ROOT and QUILLMERE_SUPPORT_DIR at fresh temporary
+    // folders (the support folder is not created: the window must make it).
+    void SetUpFolders();
+
+    QString BackupRoot() const { return m_root->path() + "/"; }
+    QString SupportDir() const { return m_support->path() + "/support/"; }
+
+    // Writes a tiny sample backup under the backup root; its folder, or empty.
+    QString AddBackup(quint64 seed, const QString& password = QString());
+
+    // Runs `action` on the first modal dialog of type T once it is up (polling
+    // from the event loop, so it works for dialogs opened by exec()).
+    template <typename T>
+    static void WhenModal(std::function<void(T*)> action)
+    {
+        auto* timer = new QTimer;
+        timer->setInterval(20);
+        QObject::connect(timer, &QTimer::timeout, [timer, action]() {
+            if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                action(dialog);
+            }
+        });
+        timer->start();
+    }
+
+    // The push button with this text inside `parent`, or null.
+    static QPushButton* FindButton(QWidget* parent, const QString& text);
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<QTemporaryDir> m_support;
+};
