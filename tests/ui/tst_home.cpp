@@ -60,8 +60,9 @@ void TestHome::initTestCase()
     for (const QString& b : m_backups)
         QVERIFY(!b.isEmpty());
     // The second one looks encrypted: its contacts database no longer starts with "SQLite".
+    QVERIFY(QDir().mkpath(m_backups[1] + "/31"));
     QFile contacts(m_backups[1] + "/31/31bb7ba8914766d4ba40d6dfb6113c8b614be442");
-    QVERIFY(contacts.open(QIODevice::ReadWrite));
+    QVERIFY(contacts.open(QIODevice::WriteOnly));
     contacts.write(QByteArray(64, '\x5a'));
     contacts.close();
 }
