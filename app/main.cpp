@@ -18,11 +18,13 @@ int main(int argc, char* argv[])
 {
     // The image bundle lives in a static library; pull it in explicitly.
     Q_INIT_RESOURCE(drui);
+    // Installed before the application object, so that not even the platform
+    // plugin's start-up warnings get through.
+    qInstallMessageHandler(customMessageHandler);
 
     if (argc != 2) {
         // The launcher needs no window system, only its own path.
         QCoreApplication launcher(argc, argv);
-        qInstallMessageHandler(customMessageHandler);
         QmPlatform::RelaunchAsAdministrator(argc, argv);
         return 0;
     }
@@ -34,7 +36,6 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    qInstallMessageHandler(customMessageHandler);
     inner_initUnicodeMap("UTF-8");
 
     DRUI* window = new DRUI(nullptr, Qt::WindowFlags());

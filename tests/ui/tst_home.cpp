@@ -143,6 +143,26 @@ void TestHome::chrome()
     QVERIFY(window.isVisible());
     QCOMPARE(window.m_pMainStack->currentWidget(), window.m_pHomeWidget);
 
+    // Dragging with the left button moves the window by the mouse's travel;
+    // other buttons do not.
+    auto mouse = [&](QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(local), QPointF(window.mapToGlobal(local)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&window, &event);
+    };
+    const QPoint start = window.pos();
+    const QPoint grip(500, 20);
+    mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+    QMouseEvent moveEvent(QEvent::MouseMove, QPointF(grip), QPointF(window.mapToGlobal(grip) + QPoint(30, 12)),
+                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &moveEvent);
+    QTRY_COMPARE(window.pos(), start + QPoint(30, 12));
+    mouse(QEvent::MouseButtonRelease, grip, Qt::LeftButton, Qt::NoButton);
+    const QPoint moved = window.pos();
+    QMouseEvent rightDrag(QEvent::MouseMove, QPointF(grip), QPointF(window.mapToGlobal(grip) + QPoint(50, 50)),
+                          Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &rightDrag);
+    QCOMPARE(window.pos(), moved);
+
     // While a worker runs the window refuses to close.
     CMyThread* fake = reinterpret_cast<CMyThread*>(&window);
     window.m_pWorker = fake;
