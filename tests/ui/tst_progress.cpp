@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QDesktopServices>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTableWidget>
@@ -50,6 +51,14 @@ void FinishingScan(void* context, int&)
 }
 } // namespace
 
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
 class TestProgress : public QObject, public UiTestBase {
     Q_OBJECT
 private slots:
@@ -59,6 +68,7 @@ private slots:
     void scanReports();
     void recoveryReports();
     void recoveryEndFlagAfterLastReport();
+    void recoveryButtons();
     void callbacksHonourStopFlag();
     void cancelQuestion();
     void runWaitsForWorker();
@@ -193,6 +203,40 @@ void TestProgress::recoveryEndFlagAfterLastReport()
     window.m_bRecoveryEnded = true;
     QTRY_COMPARE(dialog.m_btnCancel->text(), QString("Finished"));
     QVERIFY(SCANUI::m_bIsFinished);
+}
+
+void TestProgress::recoveryButtons()
+{
+    DRUI window;
+    SCANUI dialog;
+    const QString dest = QDir::tempPath() + "/Recovered here #1";
+    dialog.SetSaveDir(dest);
+    dialog.InitSlot(&window, 4);
+    dialog.move(120, 90);
+    dialog.show();
+
+    // Open Folder hands the destination to the desktop as a local file address.
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    FindButton(&dialog, "Open Folder")->click();
+    QDesktopServices::unsetUrlHandler("file");
+    QCOMPARE(catcher.urls.size(), 1);
+    QVERIFY(catcher.urls[0].isLocalFile());
+    QCOMPARE(catcher.urls[0].toLocalFile(), dest);
+
+    // Detail shows the collected rows at the dialog's position, 600 x 400.
+    emit window.RecoveryCallBack(500, 80, 0, QString("/x/Message Attachments/a.jpg"));
+    QRect shown;
+    int rows = -1;
+    WhenModal<CDetail>([&](CDetail* detail) {
+        shown = detail->geometry();
+        rows = detail->m_pTable->rowCount();
+        detail->close();
+    });
+    FindButton(&dialog, "Detail")->click();
+    QCOMPARE(shown.size(), QSize(600, 400));
+    QCOMPARE(rows, 1);
+    QVERIFY(dialog.isVisible());
 }
 
 void TestProgress::callbacksHonourStopFlag()
