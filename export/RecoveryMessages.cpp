@@ -81,8 +81,9 @@ std::string MakeConversationDir(const QString& saveDir, const char* parent, cons
                                 const QString& stamp, int* err)
 {
     const std::string dir = saveDir.toStdString() + parent + SafeComponent(name, "-" + stamp.toStdString());
+    errno = 0;
     if (!QmPlatform::MakeExportDir(QString::fromStdString(dir))) {
-        *err = errno ? errno : EACCES;
+        *err = errno ? errno : ENOTDIR; // 0: a part of the path is not a folder
         return std::string();
     }
     *err = 0;

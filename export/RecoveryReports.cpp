@@ -37,7 +37,7 @@ int MakeDir(const QString& dir)
     errno = 0;
     if (QmPlatform::MakeExportDir(dir))
         return 0;
-    return errno ? errno : EACCES;
+    return errno ? errno : ENOTDIR; // 0: a part of the path is not a folder
 }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 #include "export/ExportNames.h"
 #include "export/MediaCopy.h"
@@ -45,8 +46,10 @@ public:
         const std::string wanted = dir + "/" + SafeFileName(rec.strFileName);
         std::string written, reason;
         int err = 0;
-        if (!QmPlatform::MakeExportDir(folder)) {
-            err = errno ? errno : EACCES;
+        errno = 0;
+        if (!MakeFolder(folder)) {
+            // errno stays 0 only when a part of the path is not a folder.
+            err = errno ? errno : ENOTDIR;
             reason = std::string("cannot make the folder: ") + std::strerror(err);
         } else {
             err = CopyMediaFile(QString::fromStdWString(rec.wstrFullPath).toStdString(), wanted, &written, &reason);
@@ -88,6 +91,18 @@ public:
     RecoveryOutcome& Outcome() { return m_outcome; }
 
 private:
+    // Each media folder is made once per run (on first use, so nothing ticked makes none).
+    bool MakeFolder(const QString& folder)
+    {
+        if (m_madeFolders.count(folder))
+            return true;
+        if (!QmPlatform::MakeExportDir(folder))
+            return false;
+        m_madeFolders.insert(folder);
+        return true;
+    }
+
+    std::set<QString> m_madeFolders;
     QString m_strSaveDir;
     const RecoveryReportFn& m_report;
     const std::atomic<bool>* m_pStop;
