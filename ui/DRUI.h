@@ -19,7 +19,7 @@
 #include <QString>
 
 #include "engine/BackupRecords.h"
-#include "ui/EngineInclude.h"
+#include "engine/IphoneBackupFile.h"
 
 class QCloseEvent;
 class QKeyEvent;
