@@ -43,6 +43,26 @@ bool ReadString(const char* data, int size, int* pos, std::string* out)
     return true;
 }
 
+// A stored name is 40 hex digits; kept in lower case as SHA-1 names are.
+bool IsStoredName(const QString& text, std::string* name)
+{
+    if (text.size() != 40)
+        return false;
+    name->resize(40);
+    for (int i = 0; i < 40; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= '0' && c <= '9')
+            (*name)[size_t(i)] = char(c);
+        else if (c >= 'a' && c <= 'f')
+            (*name)[size_t(i)] = char(c);
+        else if (c >= 'A' && c <= 'F')
+            (*name)[size_t(i)] = char(c - 'A' + 'a');
+        else
+            return false;
+    }
+    return true;
+}
+
 // Reads the whole file; false when it cannot be opened or read completely.
 bool ReadWholeFile(const wchar_t* path, std::vector<char>* buffer)
 {
@@ -155,8 +175,9 @@ int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
             if (query.exec(QStringLiteral("select fileID, domain, relativePath from Files"))) {
                 while (query.next()) {
                     __MBDB_FILE__ entry;
-                    entry.strFileId = query.value(0).toString().toStdString();
-                    if (entry.strFileId.empty())
+                    // The stored name becomes part of a path: anything but 40
+                    // hex digits ("../..", "/etc/...") is not a stored name.
+                    if (!IsStoredName(query.value(0).toString(), &entry.strFileId))
                         continue;
                     entry.strName = query.value(1).toString().toStdString();
                     const QString relative = query.value(2).toString();

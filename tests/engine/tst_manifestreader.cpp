@@ -171,10 +171,14 @@ void TestManifestReader::manifestDbRows()
         QVERIFY(db.open());
         QSqlQuery q(db);
         QVERIFY(q.exec("CREATE TABLE Files (fileID TEXT PRIMARY KEY, domain TEXT, relativePath TEXT, flags INTEGER, file BLOB)"));
-        QVERIFY(q.exec("INSERT INTO Files VALUES ('aaaa', 'HomeDomain', '', 2, NULL)"));
-        QVERIFY(q.exec("INSERT INTO Files VALUES ('bbbb', 'HomeDomain', 'Library', 2, NULL)"));
+        QVERIFY(q.exec("INSERT INTO Files VALUES ('aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa', 'HomeDomain', '', 2, NULL)"));
+        QVERIFY(q.exec("INSERT INTO Files VALUES ('bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb', 'HomeDomain', 'Library', 2, NULL)"));
         QVERIFY(q.exec("INSERT INTO Files VALUES ('3d0d7e5fb2ce288813306e4d4636395e047a3d28', 'HomeDomain', 'Library/SMS/sms.db', 1, NULL)"));
         QVERIFY(q.exec("INSERT INTO Files VALUES ('', 'HomeDomain', 'nameless', 1, NULL)"));
+        // Not stored names: they would lead outside the backup folder.
+        QVERIFY(q.exec("INSERT INTO Files VALUES ('../../../../etc/passwd', 'HomeDomain', 'evil', 1, NULL)"));
+        QVERIFY(q.exec("INSERT INTO Files VALUES ('3d0d7e5fb2ce288813306e4d4636395e047a3d2/', 'HomeDomain', 'evil2', 1, NULL)"));
+        QVERIFY(q.exec("INSERT INTO Files VALUES ('3D0D7E5FB2CE288813306E4D4636395E047A3D29', 'HomeDomain', 'upper', 1, NULL)"));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
@@ -182,7 +186,9 @@ void TestManifestReader::manifestDbRows()
     std::vector<__MBDB_FILE__> out{{"stale", "0000"}};
     std::wstring wide = WideFromQString(path);
     QCOMPARE(process_db_file(wide.data(), out), 0);
-    QCOMPARE(int(out.size()), 3);
+    QCOMPARE(int(out.size()), 4);
+    QCOMPARE(out[3].strName, std::string("HomeDomain-upper"));
+    QCOMPARE(out[3].strFileId, std::string("3d0d7e5fb2ce288813306e4d4636395e047a3d29"));
     QCOMPARE(out[0].strName, std::string("HomeDomain"));  // empty path: the domain alone
     QCOMPARE(out[1].strName, std::string("HomeDomain-Library"));  // directories stay
     QCOMPARE(out[2].strName, std::string("HomeDomain-Library/SMS/sms.db"));
