@@ -2,10 +2,6 @@
 // to its own file when it lands (and is deleted here).
 #include "tools/sample/SampleContent.h"
 
-void AddPhoneDatabases(SampleBackup&, const SampleOptions&)
-{
-}
-
 void AddMediaFiles(SampleBackup&, const SampleOptions&)
 {
 }

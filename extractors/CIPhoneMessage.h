@@ -1,0 +1,47 @@
+// Reader of the phone's message database (sms.db): text messages and iMessages,
+// named from the address book, newest first, grouped into conversations.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "engine/BackupRecords.h"
+
+class CIPhoneMessage {
+public:
+    CIPhoneMessage(int nReserved = 0, bool bManifestDb = true);
+
+    int InitCallback(int (*callback)(void*, int), void* userData, int position, int span);
+
+    // Fills `conversations` (keyed by handle id), sets maxRowId to the largest row
+    // id read; returns the last progress report's result (non-zero: stop), or 0.
+    int GetSMSInfo(const char* messageDbPath, const char* addressBookPath,
+                   std::map<unsigned int, std::vector<__MESSAGE_INFO__>>& conversations,
+                   unsigned long long& maxRowId);
+
+    // Copies the database file whole; never overwrites an existing file. Always 0.
+    int SaveSMSCsvFile(const char* sourcePath, const char* targetPath, unsigned long long);
+
+private:
+    int Report(int position);
+
+    int (*m_pCallback)(void*, int) = nullptr;
+    void* m_pUserData = nullptr;
+    int m_nPosition = 0;
+    int m_nSpan = 0;
+    int m_nReserved = 0;
+    bool m_bManifestDb = true;
+    QString m_strMsgConnName = "Message_connection";
+    QString m_strMsgDriver = "QSQLITE";
+    QString m_strMsgDbPath;
+    QString m_strContactConnName = "contact_connection";
+    QString m_strContactDriver = "QSQLITE";
+    QString m_strContactDbPath;
+};
+
+// Message text as shown: attachment placeholders (U+FFFC) removed; a text left
+// with nothing but blanks counts as empty.
+std::string CleanMessageText(const std::string& text);

@@ -1,0 +1,80 @@
+#include "extractors/ExtractorSql.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include "support/BackupDatabase.h"
+#include "support/Platform.h"
+
+CBackupConnection::CBackupConnection(const QString& connectionName, const QString& path)
+    : m_strConnName(connectionName)
+{
+    if (QSqlDatabase::contains(connectionName)) {
+        m_db = QSqlDatabase::database(connectionName, false);
+        m_db.close();
+    } else {
+        m_db = QSqlDatabase::addDatabase("QSQLITE", connectionName);
+    }
+    m_bOpen = !path.isEmpty() && OpenBackupDatabase(m_db, path);
+}
+
+CBackupConnection::~CBackupConnection()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_strConnName);
+}
+
+QStringList CBackupConnection::Columns(const QString& table)
+{
+    QStringList names;
+    if (!m_bOpen)
+        return names;
+    QSqlQuery query(m_db);
+    // PRAGMA does not take bound parameters; the table names are our own constants.
+    if (query.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
+        while (query.next())
+            names << query.value(1).toString();
+    }
+    return names;
+}
+
+bool CBackupConnection::HasTable(const QString& table)
+{
+    if (!m_bOpen)
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare("SELECT 1 FROM sqlite_master WHERE type IN ('table','view') AND name = ?");
+    query.addBindValue(table);
+    return query.exec() && query.next();
+}
+
+bool ExecEither(QSqlQuery& query, const QString& first, const QString& second)
+{
+    if (query.exec(first))
+        return true;
+    return query.exec(second);
+}
+
+std::string ValueText(const QVariant& value)
+{
+    if (value.isNull())
+        return std::string();
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(value.toByteArray()).toStdString();
+    return value.toString().toStdString();
+}
+
+bool CopyDatabaseOut(const char* sourcePath, const char* targetPath)
+{
+    if (!sourcePath || !targetPath)
+        return false;
+    const QString target = QString::fromUtf8(targetPath);
+    if (!QFile::copy(QString::fromUtf8(sourcePath), target))
+        return false;
+    QmPlatform::SetExportFileMode(target);
+    return true;
+}

@@ -1,0 +1,93 @@
+// The phone's own databases in a sample backup: messages, address book, call
+// log, notes and WhatsApp chats, with realistic schemas and the awkward rows real
+// phones have. Each writer makes one SQLite file; AddPhoneDatabases puts them
+// into the sample backup under their real domains and paths.
+//
+// Every database starts with a fixed set of rows the tests rely on (described at
+// each writer), followed by generated filler up to the scale's counts. Output is
+// deterministic for a seed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+#include "tools/sample/SampleOptions.h"
+#include "tools/sample/SampleRandom.h"
+
+struct PhoneDataScale {
+    int nMessages = 0;        // message rows in sms.db
+    int nConversations = 0;   // one-to-one chats
+    int nGroupChats = 0;
+    int nContacts = 0;
+    int nCalls = 0;
+    int nNotes = 0;
+    int nWhatsAppMessages = 0;
+    int nWhatsAppChats = 0;
+};
+
+PhoneDataScale PhoneDataScaleFor(SampleOptions::Scale scale);
+
+// The generator's random source with the few draws these writers use.
+class PhoneRandom {
+public:
+    explicit PhoneRandom(uint64_t seed) : m_random(seed) {}
+    uint64_t Next() { return m_random.next(); }
+    // 0 .. n-1; 0 when n <= 0.
+    int Below(int n) { return n <= 0 ? 0 : int(m_random.range(0, n - 1)); }
+    bool Chance(int percent) { return Below(100) < percent; }
+
+private:
+    SampleRandom m_random;
+};
+
+struct SamplePerson {
+    QString strFirst;
+    QString strLast;
+    QString strOrganization;
+    QString strEmail;
+    QString strUrl;
+    QStringList vecNumbers; // canonical +E.164 numbers
+};
+
+// The address book's people: fixed ones first (see PhoneDatabasesPeople.cpp),
+// then generated ones up to scale.nContacts. Some have no phone (e-mail only).
+std::vector<SamplePerson> SamplePeople(const PhoneDataScale& scale, uint64_t seed);
+
+// The full-text phone column as the phone writes it: every number in several
+// normalised variants, space separated.
+QString FullTextPhone(const QStringList& numbers);
+
+// A minimal valid attributedBody archive (Apple "streamtyped") holding `text`.
+std::string EncodeTypedStreamText(const std::string& text);
+
+// Writers. Each replaces any file at `path`; false with *error on failure.
+// newFormat: iOS 11+ sms.db (nanosecond dates, chat_message_join.message_date)
+// with a few seconds-era rows; otherwise all seconds and the older columns.
+bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                      bool newFormat, QString* error);
+// newNumbering: ABPersonFullTextSearch_content with c16Phone (iOS 10+), else c15Phone.
+bool WriteAddressBookDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                              bool newNumbering, QString* error);
+// CallHistory.storedata (ZCALLRECORD, ZADDRESS stored as BLOB).
+bool WriteCallHistoryDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                              QString* error);
+// Old call_history.db with its `call` table.
+bool WriteOldCallHistoryDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                                 QString* error);
+// NoteStore.sqlite (iOS 15+ flavour: ZCREATIONDATE3; some rows only ZCREATIONDATE1),
+// with folders, an account and deleted notes.
+bool WriteNoteStoreDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                            QString* error);
+// Legacy notes.sqlite (ZNOTE, ZNOTEBODY).
+bool WriteOldNotesDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                           QString* error);
+// ChatStorage.sqlite; business: the WhatsApp Business twin (fewer, different chats).
+bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                              bool business, QString* error);
+// WhatsApp's ContactsV2.sqlite (ZWAADDRESSBOOKCONTACT).
+bool WriteWhatsAppContactsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                                   QString* error);

@@ -1,0 +1,305 @@
+// sms.db of a sample backup.
+//
+// Fixed rows (ROWIDs) the tests rely on:
+//   handles 1 "+15551234567" (Ann Lee), 2 "ann@example.com", 3 "+4915112345678" (José),
+//           4 "+19995550000" (nobody), 5 "5551234567" (a part of Ann's number)
+//   chats   1 and 2: Ann by SMS and by iMessage; 3 group "Family, Friends 🎉" (handles 1, 3, 4);
+//           4 nobody; 5 short number; 6 e-mail
+//   message 1  from Ann, in chats 1 AND 2, text with emoji, quotes, markup, comma, line break
+//   message 2  from me to Ann, text NULL, body only in attributedBody
+//   message 3  from Ann, text U+FFFC + "Look at this", one attachment
+//   message 4  from Ann, seconds-era date 600000000 (2020-01-06 10:40:00 UTC)
+//   message 5  from me in the group, handle_id 0
+//   message 6  from José in the group
+//   message 7  from nobody, no text and no attributedBody
+//   message 8  from "5551234567"
+//   message 9  from "ann@example.com"
+//   message 10 from Ann, text only U+FFFC (an attachment alone)
+//   message 11 from Ann, nanosecond date 600000000000000000 (2020-01-06 10:40:00 UTC)
+#include "tools/sample/PhoneDatabases.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include "tools/sample/SampleSqlite.h"
+
+namespace {
+
+const char* const kPhrases[] = {
+    "See you at 7?",
+    "On my way 🚗",
+    "Thanks, that's great!",
+    "Can you pick up milk, eggs, and bread?",
+    "He said \"maybe\" 🙄",
+    "Is 3 < 5? Yes.",
+    "Ça va? Très bien, merci.",
+    "Happy birthday!! 🎂🎉",
+    "Running late\nsorry",
+    "ok",
+    "Meeting moved to Tuesday, 10:30",
+    "<script>alert('x')</script> lol",
+    "Grüße aus München",
+    "Did you get my e-mail?",
+    "lol 😂😂",
+    "Call me when you can",
+    "Price is $5 & tax, 50% off",
+    "Let's go to the café tomorrow",
+    "Where are you?",
+    "👍",
+};
+const int kPhraseCount = int(sizeof kPhrases / sizeof *kPhrases);
+
+const char kObjectReplacement[] = "\xEF\xBF\xBC";
+
+QString Guid(PhoneRandom& rnd)
+{
+    const uint64_t a = rnd.Next(), b = rnd.Next();
+    return QString("%1-%2-%3-%4-%5")
+        .arg(uint(a >> 32), 8, 16, QChar('0'))
+        .arg(uint((a >> 16) & 0xFFFF), 4, 16, QChar('0'))
+        .arg(uint(a & 0xFFFF), 4, 16, QChar('0'))
+        .arg(uint(b >> 48), 4, 16, QChar('0'))
+        .arg(qulonglong(b & 0xFFFFFFFFFFFFULL), 12, 16, QChar('0'))
+        .toUpper();
+}
+
+struct Chat {
+    qlonglong rowId;
+    QList<qlonglong> handles; // one for a one-to-one chat
+    bool group;
+};
+
+} // namespace
+
+bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                      bool newFormat, QString* error)
+{
+    CSampleSqlite db(path);
+    const QString joinDate = newFormat ? ", message_date INTEGER DEFAULT 0" : "";
+    db.ExecAll({
+        "CREATE TABLE _SqliteDatabaseProperties (key TEXT, value TEXT, UNIQUE(key))",
+        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY AUTOINCREMENT UNIQUE, id TEXT NOT NULL, "
+        "country TEXT, service TEXT NOT NULL, uncanonicalized_id TEXT, person_centric_id TEXT, "
+        "UNIQUE (id, service))",
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
+        "text TEXT, replace INTEGER DEFAULT 0, service_center TEXT, handle_id INTEGER DEFAULT 0, "
+        "subject TEXT, country TEXT, attributedBody BLOB, version INTEGER DEFAULT 0, "
+        "type INTEGER DEFAULT 0, service TEXT, account TEXT, account_guid TEXT, "
+        "error INTEGER DEFAULT 0, date INTEGER, date_read INTEGER, date_delivered INTEGER, "
+        "is_delivered INTEGER DEFAULT 0, is_finished INTEGER DEFAULT 0, "
+        "is_from_me INTEGER DEFAULT 0, is_read INTEGER DEFAULT 0, is_sent INTEGER DEFAULT 0, "
+        "cache_has_attachments INTEGER DEFAULT 0, cache_roomnames TEXT, "
+        "associated_message_guid TEXT, associated_message_type INTEGER DEFAULT 0)",
+        "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
+        "style INTEGER, state INTEGER, account_id TEXT, properties BLOB, chat_identifier TEXT, "
+        "service_name TEXT, room_name TEXT, account_login TEXT, is_archived INTEGER DEFAULT 0, "
+        "last_addressed_handle TEXT, display_name TEXT, group_id TEXT)",
+        "CREATE TABLE chat_message_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
+        "message_id INTEGER REFERENCES message (ROWID) ON DELETE CASCADE" + joinDate +
+            ", PRIMARY KEY (chat_id, message_id))",
+        "CREATE TABLE chat_handle_join (chat_id INTEGER REFERENCES chat (ROWID) ON DELETE CASCADE, "
+        "handle_id INTEGER REFERENCES handle (ROWID) ON DELETE CASCADE, UNIQUE(chat_id, handle_id))",
+        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL, "
+        "created_date INTEGER DEFAULT 0, start_date INTEGER DEFAULT 0, filename TEXT, uti TEXT, "
+        "mime_type TEXT, transfer_state INTEGER DEFAULT 0, is_outgoing INTEGER DEFAULT 0, "
+        "user_info BLOB, transfer_name TEXT, total_bytes INTEGER DEFAULT 0)",
+        "CREATE TABLE message_attachment_join (message_id INTEGER REFERENCES message (ROWID) ON "
+        "DELETE CASCADE, attachment_id INTEGER REFERENCES attachment (ROWID) ON DELETE CASCADE, "
+        "UNIQUE(message_id, attachment_id))",
+        "CREATE INDEX chat_message_join_idx_message_id_only ON chat_message_join(message_id)",
+        "CREATE INDEX message_idx_handle ON message(handle_id, date)",
+        "INSERT INTO _SqliteDatabaseProperties VALUES ('counter_in_all', '0')",
+    });
+
+    PhoneRandom rnd(seed ^ 0x5A5A1234ULL);
+    const std::vector<SamplePerson> people = SamplePeople(scale, seed);
+
+    QSqlQuery insHandle = db.Prepare(
+        "INSERT INTO handle (ROWID, id, country, service, uncanonicalized_id) VALUES (?, ?, ?, ?, ?)");
+    QSqlQuery insChat = db.Prepare(
+        "INSERT INTO chat (ROWID, guid, style, state, chat_identifier, service_name, room_name, "
+        "display_name, group_id) VALUES (?, ?, ?, 3, ?, ?, ?, ?, ?)");
+    QSqlQuery insChatHandle = db.Prepare("INSERT INTO chat_handle_join VALUES (?, ?)");
+    QSqlQuery insMessage = db.Prepare(
+        "INSERT INTO message (ROWID, guid, text, handle_id, attributedBody, service, account, "
+        "date, date_read, date_delivered, is_delivered, is_finished, is_from_me, is_read, is_sent, "
+        "cache_has_attachments) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, 1, ?, ?, ?, ?)");
+    const QString joinSql = newFormat ? "INSERT INTO chat_message_join VALUES (?, ?, ?)"
+                                      : "INSERT INTO chat_message_join VALUES (?, ?)";
+    QSqlQuery insJoin = db.Prepare(joinSql);
+    QSqlQuery insAttachment = db.Prepare(
+        "INSERT INTO attachment (ROWID, guid, created_date, start_date, filename, uti, mime_type, "
+        "transfer_state, is_outgoing, transfer_name, total_bytes) VALUES (?, ?, ?, ?, ?, ?, ?, 5, ?, ?, ?)");
+    QSqlQuery insAttJoin = db.Prepare("INSERT INTO message_attachment_join VALUES (?, ?)");
+
+    // Handles.
+    qlonglong nextHandle = 1;
+    QHash<QString, qlonglong> handleIds;
+    auto addHandle = [&](const QString& id, const QString& service) {
+        const qlonglong rowId = nextHandle++;
+        handleIds.insert(service + ":" + id, rowId);
+        db.Insert(insHandle, {rowId, id, id.contains('@') ? QVariant() : QVariant("us"), service, id});
+        return rowId;
+    };
+    addHandle("+15551234567", "SMS");
+    addHandle("ann@example.com", "iMessage");
+    addHandle("+4915112345678", "iMessage");
+    addHandle("+19995550000", "SMS");
+    addHandle("5551234567", "SMS");
+
+    // Chats.
+    std::vector<Chat> chats;
+    qlonglong nextChat = 1;
+    auto addChat = [&](const QList<qlonglong>& handles, const QString& identifier,
+                       const QString& service, const QString& displayName) {
+        Chat chat{nextChat++, handles, handles.size() > 1 || displayName.size() > 0};
+        const QString room = chat.group ? QString("chat%1").arg(100000 + chat.rowId) : QString();
+        db.Insert(insChat, {chat.rowId, QString("%1;%2;%3").arg(service, chat.group ? "+" : "-", chat.group ? room : identifier),
+                            chat.group ? 43 : 45, chat.group ? room : identifier, service,
+                            chat.group ? QVariant(room) : QVariant(),
+                            displayName.isEmpty() ? QVariant() : QVariant(displayName), Guid(rnd)});
+        for (qlonglong h : handles)
+            db.Insert(insChatHandle, {chat.rowId, h});
+        chats.push_back(chat);
+        return chat.rowId;
+    };
+    addChat({1}, "+15551234567", "SMS", "");
+    addChat({1}, "+15551234567", "iMessage", "");
+    addChat({1, 3, 4}, "", "iMessage", QString::fromUtf8("Family, Friends 🎉"));
+    addChat({4}, "+19995550000", "SMS", "");
+    addChat({5}, "5551234567", "SMS", "");
+    addChat({2}, "ann@example.com", "iMessage", "");
+
+    // Dates: nanoseconds since 2001 on newer phones, seconds on older ones.
+    const qlonglong base = 567993600; // 2019-01-01 00:00:00 UTC
+    auto dateValue = [&](qlonglong seconds, bool forceSeconds) -> qlonglong {
+        return (newFormat && !forceSeconds) ? seconds * 1000000000LL + rnd.Below(1000000000) : seconds;
+    };
+
+    qlonglong nextMessage = 1;
+    qlonglong nextAttachment = 1;
+    auto addMessage = [&](qlonglong chatId, qlonglong handleId, bool fromMe, const QVariant& text,
+                          const QVariant& body, qlonglong date, int attachments) {
+        const qlonglong rowId = nextMessage++;
+        const Chat& chat = chats[size_t(chatId - 1)];
+        const QString service = chat.group || chatId == 2 || chatId == 6 ? "iMessage" : "SMS";
+        db.Insert(insMessage, {rowId, Guid(rnd), text, handleId, body, service,
+                               fromMe ? QVariant("e:me@example.com") : QVariant(), date,
+                               fromMe ? 0 : date, date, fromMe ? 1 : 0, 1, fromMe ? 1 : 0,
+                               attachments > 0 ? 1 : 0});
+        if (newFormat)
+            db.Insert(insJoin, {chatId, rowId, date});
+        else
+            db.Insert(insJoin, {chatId, rowId});
+        for (int k = 0; k < attachments; ++k) {
+            const qlonglong attId = nextAttachment++;
+            const QString guid = Guid(rnd);
+            const QString name = QString("IMG_%1.jpeg").arg(attId, 4, 10, QChar('0'));
+            db.Insert(insAttachment,
+                      {attId, guid, date / (newFormat ? 1000000000LL : 1), date / (newFormat ? 1000000000LL : 1),
+                       QString("~/Library/SMS/Attachments/%1/%2/%3/%4")
+                           .arg(attId % 256, 2, 16, QChar('0'))
+                           .arg(attId % 100, 2, 10, QChar('0'))
+                           .arg(guid, name),
+                       "public.jpeg", "image/jpeg", fromMe ? 1 : 0, name, 1024 + rnd.Below(7000)});
+            db.Insert(insAttJoin, {rowId, attId});
+        }
+        return rowId;
+    };
+    const QByteArray noBody;
+    auto blob = [](const std::string& text) {
+        return QVariant(QByteArray(text.data(), int(text.size())));
+    };
+    const QString ffc = QString::fromUtf8(kObjectReplacement);
+
+    // Fixed messages 1 to 11.
+    const qlonglong m1 = addMessage(1, 1, false,
+                                    QString::fromUtf8("Hi, it's Ann 😀 \"quotes\" & <b>tags</b>\nsecond line"),
+                                    QVariant(), dateValue(base + 100, false), 0);
+    if (newFormat)
+        db.Insert(insJoin, {2, m1, 0});
+    else
+        db.Insert(insJoin, {2, m1});
+    addMessage(1, 1, true, QVariant(), blob(EncodeTypedStreamText("Sent from attributedBody ✓")),
+               dateValue(base + 200, false), 0);
+    addMessage(1, 1, false, ffc + "Look at this", QVariant(), dateValue(base + 300, false), 1);
+    addMessage(1, 1, false, "Old seconds-era message", QVariant(), 600000000, 0);
+    addMessage(3, 0, true, "Me in the group", QVariant(), dateValue(base + 500, false), 0);
+    addMessage(3, 3, false, QString::fromUtf8("José in the group"), QVariant(), dateValue(base + 600, false), 0);
+    addMessage(4, 4, false, QVariant(), QVariant(), dateValue(base + 700, false), 0);
+    addMessage(5, 5, false, "Short number matches Ann too", QVariant(), dateValue(base + 800, false), 0);
+    addMessage(6, 2, false, "From e-mail", QVariant(), dateValue(base + 900, false), 0);
+    addMessage(1, 1, false, ffc, QVariant(), dateValue(base + 1000, false), 1);
+    addMessage(1, 1, false, "Nanosecond-era message", QVariant(),
+               newFormat ? 600000000000000000LL : 600000000LL, 0);
+
+    // Generated conversations: one-to-one chats with people (a few strangers and
+    // e-mail addresses), then group chats among them.
+    const int fixedChats = int(chats.size());
+    for (int c = 0; c < scale.nConversations; ++c) {
+        QString id;
+        const int pick = rnd.Below(100);
+        if (pick < 5) {
+            id = QString("+1999%1").arg(1000000 + c, 7, 10, QChar('0'));
+        } else if (pick < 8) {
+            id = QString("friend%1@example.com").arg(c);
+        } else {
+            const SamplePerson& p = people[size_t(6 + c) % people.size()];
+            id = p.vecNumbers.isEmpty() ? QString("+1888%1").arg(1000000 + c, 7, 10, QChar('0'))
+                                        : p.vecNumbers.first();
+        }
+        // Numbers may repeat across people; keep handles unique per service.
+        const QString service = id.contains('@') ? "iMessage" : "SMS";
+        const qlonglong handle = handleIds.contains(service + ":" + id)
+                                     ? handleIds.value(service + ":" + id)
+                                     : addHandle(id, service);
+        addChat({handle}, id, service, "");
+    }
+    const int oneToOne = int(chats.size());
+    for (int g = 0; g < scale.nGroupChats; ++g) {
+        QList<qlonglong> members;
+        const int n = 3 + rnd.Below(4);
+        for (int k = 0; k < n; ++k) {
+            const qlonglong h = 1 + rnd.Below(int(nextHandle - 1));
+            if (!members.contains(h))
+                members << h;
+        }
+        if (members.size() < 2)
+            members << 1 << 3;
+        addChat(members, "", "iMessage",
+                g % 3 == 0 ? QString::fromUtf8("Team <%1> & co, 🎯").arg(g) : QString());
+    }
+
+    for (qlonglong i = nextMessage; i <= scale.nMessages; ++i) {
+        const bool group = scale.nGroupChats > 0 && rnd.Chance(15);
+        const int chatIndex = group ? oneToOne + rnd.Below(int(chats.size()) - oneToOne)
+                                    : (oneToOne > fixedChats ? fixedChats + rnd.Below(oneToOne - fixedChats)
+                                                             : rnd.Below(fixedChats));
+        const Chat& chat = chats[size_t(chatIndex)];
+        bool fromMe = rnd.Chance(group ? 30 : 50);
+        qlonglong handle = chat.group ? (fromMe ? 0 : chat.handles[rnd.Below(int(chat.handles.size()))])
+                                      : chat.handles.first();
+        const qlonglong seconds = base + qlonglong(i) * 400 + rnd.Below(300);
+        const bool oldRow = newFormat && rnd.Chance(2);
+        const int kind = rnd.Below(100);
+        QVariant text, body;
+        int attachments = 0;
+        const QString phrase = QString::fromUtf8(kPhrases[rnd.Below(kPhraseCount)]);
+        if (kind < 3) {
+            body = blob(phrase.toStdString());
+        } else if (kind < 6) {
+            attachments = 1;
+            text = rnd.Chance(50) ? ffc : ffc + phrase;
+        } else {
+            text = phrase;
+        }
+        addMessage(chat.rowId, handle, fromMe, text, body, dateValue(seconds, oldRow), attachments);
+    }
+
+    if (!db.Finish()) {
+        if (error)
+            *error = "sms.db: " + db.Error();
+        return false;
+    }
+    return true;
+}
