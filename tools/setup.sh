@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev libgl-dev
   libssl-dev libplist-dev libheif-dev
-  fonts-crosextra-carlito xdg-utils
+  fonts-crosextra-carlito fonts-noto-color-emoji xdg-utils
   xvfb xauth imagemagick sqlite3
   clang-14 libclang-rt-14-dev
 )
