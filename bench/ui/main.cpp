@@ -186,6 +186,7 @@ int main(int argc, char** argv)
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
+    Q_INIT_RESOURCE(drui);
 
     QString backupDir;
     bool synthetic = false;

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "UiTestBase.h"
 #include "support/TextEncoding.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
@@ -19,7 +20,7 @@
 
 // The results page of the main window: tree, tables, ticking, the selection
 // summary and the previews, with the scan results filled in by hand.
-class TestResultsPage : public QObject {
+class TestResultsPage : public QObject, public UiTestBase {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -54,9 +55,7 @@ private:
 void TestResultsPage::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    qputenv("QUILLMERE_SUPPORT_DIR", QDir(m_dir.path()).filePath("support/").toUtf8());
-    qputenv("QUILLMERE_BACKUP_ROOT", QDir(m_dir.path()).filePath("backups/").toUtf8());
-    QDir().mkpath(QDir(m_dir.path()).filePath("backups"));
+    SetUpFolders();
 }
 
 void TestResultsPage::init()
@@ -302,6 +301,10 @@ void TestResultsPage::flaggedRecordsFirst()
     QCOMPARE(w.m_pContactsTable->item(0, 0)->text(), QString("Bob"));
     QCOMPARE(w.m_pContactsTable->item(0, 2)->foreground().color(), QColor(243, 115, 2));
     QCOMPARE(w.m_pContactsTable->item(1, 0)->text(), QString("Ann"));
+    const QImage deleteIcon = QIcon(":/image/delete.png").pixmap(16).toImage();
+    QVERIFY(!deleteIcon.isNull());
+    QCOMPARE(w.m_pContactsTable->item(0, 0)->icon().pixmap(16).toImage(), deleteIcon);
+    QVERIFY(w.m_pContactsTable->item(1, 0)->icon().pixmap(16).toImage() != deleteIcon);
     QCOMPARE(w.m_pNotesTable->item(0, 0)->text(), QString("gone"));
     // The row's record travels with it, so a consumer finds the right one.
     QCOMPARE(w.m_pContactsTable->item(0, 0)->data(Qt::UserRole).value<__PERSON_CONTENT__>().nDeleted, 1);
