@@ -14,6 +14,7 @@
 
 #include "UiTestBase.h"
 #include "support/TextEncoding.h"
+#include "engine/IphoneBackupFile.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
 #include "ui/PreviewPage.h"
@@ -38,6 +39,7 @@ private slots:
     void messageBubbles();
     void textPreviews();
     void picturePreview();
+    void generatedBackup();
 
 private:
     // What the scan does after its fetches: tick the nodes that have records,
@@ -512,6 +514,64 @@ void TestResultsPage::picturePreview()
     w.UpdateTreeInfo(Node(2), 0, true);
     w.m_pAppPhotosTable->selectRow(0);
     QCOMPARE(w.m_pCameraPreview->pixmap().size(), QSize(700, 2000));
+}
+
+void TestResultsPage::generatedBackup()
+{
+    DRUI& w = *m_pWindow;
+    const QString dir = AddBackup(7);
+    QVERIFY(!dir.isEmpty());
+    QByteArray path = dir.toUtf8();
+    QCOMPARE(w.m_backupFile.GetBackFileInfo(path.data(), &w.m_curBackupInfo), 0);
+    w.m_backupFile.Init(&w.m_curBackupInfo);
+    QCOMPARE(w.m_backupFile.Scan(QString()), 0);
+    w.m_backupFile.GetBackupCameraFile(w.m_vecCamera, w.m_vecPhotoStream);
+    w.m_backupFile.GetBackupFileMessageInfo(w.m_mapMessage);
+    w.m_backupFile.GetBackupMsgAttachments(w.m_vecAttachments);
+    w.m_backupFile.GetBackupFilePersonContent(w.m_vecContacts);
+    w.m_backupFile.GetBackupFileHistoryCallInfo(w.m_vecCallHistory);
+    w.m_backupFile.GetBackupFileNotes(w.m_vecNotes);
+    w.m_backupFile.GetAppFileInfo(w.m_vecAppFile);
+    w.RefreshAppFileNode();
+    w.m_backupFile.GetWhatsappMessageInfo(w.m_mapWhatsapp);
+    w.m_backupFile.GetWhatsAppAttachment(w.m_vecWhatsappAttach);
+    QVERIFY(!w.m_mapMessage.empty());
+    ShowScanResults();
+
+    // Every category with records is ticked, all its rows ticked and in its map.
+    long long rows = 0;
+    const QList<QPair<int, SelectMap*>> maps = {
+        {0, &w.m_cameraTableMap},   {1, &w.m_photoStreamTableMap}, {4, &w.m_messageTableMap},
+        {5, &w.m_messAttachTableMap}, {6, &w.m_contactsTableMap},  {7, &w.m_callHistoryTableMap},
+        {8, &w.m_notesTableMap},    {9, &w.m_whatsappTableMap},    {10, &w.m_whatsappAttachTableMap}};
+    for (const auto& entry : maps) {
+        const unsigned count = CategoryTree::Count(w, entry.first);
+        QCOMPARE(Node(entry.first)->text(0), CategoryTree::Label(entry.first, count));
+        QCOMPARE(Node(entry.first)->checkState(0), count ? Qt::Checked : Qt::Unchecked);
+        QCOMPARE(entry.second->size(), size_t(count));
+        rows += count;
+    }
+    for (const AppSelectMap* apps : {&w.m_appPhotosTableMap, &w.m_appVideosTableMap})
+        for (const auto& app : *apps)
+            rows += static_cast<long long>(app.second.size());
+    QVERIFY(w.m_pLabelSelect->text().endsWith(QString(" in %1 files").arg(rows)));
+    QVERIFY(w.m_pBtnRecovery->isEnabled());
+
+    // Every message of every conversation gets its bubble, whatever its text.
+    Select(4);
+    QCOMPARE(w.m_pMessageTable->rowCount(), int(w.m_mapMessage.size()));
+    for (int r = 0; r < w.m_pMessageTable->rowCount(); ++r) {
+        const unsigned key = w.m_pMessageTable->item(r, 0)->data(Qt::UserRole).toUInt();
+        w.tableItemClick(w.m_pMessageTable->item(r, 0));
+        QCOMPARE(Eval(w.m_pMessageView, "document.querySelectorAll('p').length").toInt(),
+                 int(w.m_mapMessage[key].size()));
+    }
+    if (!w.m_mapWhatsapp.empty()) {
+        Select(9);
+        const unsigned key = w.m_pWhatsappTable->item(0, 0)->data(Qt::UserRole).toUInt();
+        QCOMPARE(Eval(w.m_pWhatsappView, "document.querySelectorAll('p').length").toInt(),
+                 int(w.m_mapWhatsapp[key].size()));
+    }
 }
 
 QTEST_MAIN(TestResultsPage)
