@@ -1,5 +1,8 @@
-// Stand-in for the core's application-file split until it lands on main.
+// Stand-in for the core's application-file split until it lands on main;
+// compiles to nothing once the core has its own.
 #include "ui/AppFileSplit.h"
+
+#if !__has_include("engine/AppFileSplit.h")
 
 #include <cstring>
 
@@ -44,3 +47,5 @@ void SplitAppFiles(const AppFileInfoVec& files, AppFileMap& photos, AppFileMap& 
         }
     }
 }
+
+#endif
