@@ -12,5 +12,8 @@ int RunListCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 // scan BACKUP_DIR [--json]
 int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// export BACKUP_DIR DEST [--only CATEGORY,...] [--password-stdin] [--json]
+int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
 // Usage text of all commands, for the dispatcher.
 QString CliUsage();

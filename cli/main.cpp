@@ -15,6 +15,7 @@ struct Command {
 const Command kCommands[] = {
     {"list", RunListCommand},
     {"scan", RunScanCommand},
+    {"export", RunExportCommand},
 };
 
 } // namespace
