@@ -20,6 +20,7 @@
 
 #include "engine/BackupRecords.h"
 #include "engine/IphoneBackupFile.h"
+#include "export/RecoverySelection.h"
 
 class QCloseEvent;
 class QKeyEvent;
@@ -98,6 +99,24 @@ public:
 
     // Deletes the recovery interface of the last scan (DRUI_Scan.cpp).
     void ReleaseRecoveryParse();
+    // ---- Scan flow helpers (DRUI_Scan.cpp) ----
+    // For an encrypted backup without an accepted password: counts its files
+    // and asks for the password until the decryptor accepts it. False when the
+    // user gave up (or the decryptor cannot run): then nothing is scanned.
+    bool PrepareEncryptedBackup();
+    // Runs the decryptor on the current backup; sets and returns m_nDecryptRet
+    // (0 accepted / done, -110 wrong password, -1 not started, or a check
+    // that ended without a verdict).
+    int RunDecryptor(const QString& password, bool check);
+    // Why the last decryptor run gave no verdict, for the user.
+    QString DecryptorFailureText() const;
+    // Labels, ticks and fills the node of a category after its fetch.
+    void UpdateScanNode(int category);
+    // A modal information box at a third of the window.
+    void ShowInfoMessage(const QString& text);
+    // ---- Recovery helpers (DRUI_Recovery.cpp) ----
+    // Copies the ticked records and keys into m_recoverySelection (window's thread).
+    void GatherRecoverySelection();
 
     // ---- Builders: results page (DRUI_Results.cpp) ----
     void InitLayout3Widget();
@@ -257,6 +276,7 @@ public:
     int m_nDecryptRet = 0;
     qint64 m_nBackupFileCount = 0;
     QString m_strPassword;
+    QString m_strPasswordBackup;  // backup folder m_strPassword was accepted for
     QString m_strSelectDir;
 
     // ---- Scan results ----
@@ -306,5 +326,6 @@ public:
 
     // ---- Run data ----
     QString m_strSaveDir;
+    RecoverySelection m_recoverySelection;  // what the running recovery exports
     QString m_strPreviewFile;  // nothing sets it; shown by the preview progress dialog
 };

@@ -1,24 +1,385 @@
 // Main window: choosing a backup, its password, the decryptor and the scan.
-// Stub bodies until the scan flow lands.
 #include "ui/DRUI.h"
 
-void DRUI::btnSlotSelect() {}
+#include <string>
+#include <vector>
 
-void DRUI::btnSlotScan() {}
+#include <unistd.h>
 
-void DRUI::btnSlotBack() {}
+#include <QApplication>
+#include <QFileDialog>
+#include <QMetaObject>
+#include <QProcess>
+#include <QStackedLayout>
+#include <QThread>
+#include <QTreeWidget>
+
+#include "engine/IphoneRecoveryFactory.h"
+#include "engine/ScanFetch.h"
+#include "support/Platform.h"
+#include "support/SysHelpers.h"
+#include "ui/CMessageBox.h"
+#include "ui/CPasswordUI.h"
+#include "ui/CategoryTree.h"
+#include "ui/DecryptorRun.h"
+#include "ui/SCANUI.h"
+#include "ui/UiStyle.h"
+
+// ---- Choosing a backup ----
+
+void DRUI::btnSlotSelect()
+{
+    m_strSelectDir.clear();
+    m_strSelectDir =
+        QFileDialog::getExistingDirectory(this, QString(), m_strSelectDir, QFileDialog::ShowDirsOnly);
+    if (m_strSelectDir.isEmpty())
+        return;
+
+    __BACK_FILE_INFO__ info;
+    QByteArray folder = m_strSelectDir.toUtf8();
+    if (m_backupFile.GetBackFileInfo(folder.data(), &info) != 0) {
+        ShowInfoMessage("Can not found the iTunes Backup file.");
+        return;
+    }
+    m_curBackupInfo = info;
+    m_nBackupFileCount = DecryptorRun::CountBackupFiles(m_strSelectDir);
+    // A folder chosen again asks again: its password may have changed.
+    m_strPassword.clear();
+    m_strPasswordBackup.clear();
+    btnSlotScan();
+}
+
+bool DRUI::PrepareEncryptedBackup()
+{
+    if (!m_curBackupInfo.bEncrypted)
+        return true;
+    const QString backup = QString::fromStdString(m_curBackupInfo.strBackupPath);
+    if (!m_strPassword.isEmpty() && m_strPasswordBackup == backup)
+        return true;
+
+    // Chosen from the table: count like Select, so the decryption's progress
+    // has something to be measured against.
+    m_nBackupFileCount = DecryptorRun::CountBackupFiles(backup);
+    m_strPassword.clear();
+    m_strPasswordBackup.clear();
+    for (;;) {
+        CPasswordUI dialog;
+        dialog.setGeometry(DialogGeometry(4, 500, 250));
+        dialog.exec();
+        if (dialog.m_nRet != 0)
+            return false;
+        const QString password = dialog.Password();
+        if (password.isEmpty()) {
+            ShowInfoMessage("The password can't be empty, please try again.");
+            continue;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const int checked = RunDecryptor(password, true);
+        QApplication::restoreOverrideCursor();
+        if (checked == 0) {
+            m_strPassword = password;
+            m_strPasswordBackup = backup;
+            return true;
+        }
+        if (checked == -110) {
+            ShowInfoMessage("Your password is not correct! Please try again.");
+            continue;
+        }
+        // Without a verdict going on would only scan an empty working folder
+        // and report nothing found.
+        ShowInfoMessage(DecryptorFailureText());
+        return false;
+    }
+}
+
+// ---- The decryptor ----
+
+namespace {
+// One line of the decryptor; true when reading should stop (the process has
+// been killed).
+// Dynamic properties of the decryptor process: its verdict has been taken
+// (nothing more is read), a "Count:" line was seen, and the last other line.
+const char kDecided[] = "qmDecided";
+const char kCounted[] = "qmCounted";
+const char kLastLine[] = "qmLastLine";
+
+// One line of the decryptor; true when reading should stop (the process has
+// been killed).
+bool HandleDecryptorLine(DRUI& window, QProcess* process, const QByteArray& line, bool check)
+{
+    qint64 done = 0;
+    switch (DecryptorRun::ClassifyLine(line, &done)) {
+    case DecryptorRun::LINE_WRONG_PASSWORD:
+        window.m_nDecryptRet = -110;
+        process->setProperty(kDecided, true);
+        process->kill();
+        return true;
+    case DecryptorRun::LINE_COUNT:
+        process->setProperty(kCounted, true);
+        if (check) {
+            // The password is known to be right: no need to wait for more.
+            window.m_nDecryptRet = 0;
+            process->setProperty(kDecided, true);
+            process->kill();
+            return true;
+        }
+        if (window.m_bStopScan) {
+            process->setProperty(kDecided, true);
+            process->kill();
+            return true;
+        }
+        emit window.ScanProcessCallBack(DecryptorRun::ProgressPercent(done, window.m_nBackupFileCount));
+        return false;
+    default:
+        if (!line.trimmed().isEmpty())
+            process->setProperty(kLastLine, QString::fromUtf8(line.trimmed()));
+        return false;
+    }
+}
+
+void ReadDecryptorLines(DRUI& window, QProcess* process, bool check)
+{
+    if (!process)
+        return;
+    while (!process->property(kDecided).toBool() && process->canReadLine()) {
+        if (HandleDecryptorLine(window, process, process->readLine(), check))
+            return;
+    }
+    // A last line without its line end, once the process has gone.
+    if (!process->property(kDecided).toBool() && process->state() == QProcess::NotRunning &&
+        process->bytesAvailable() > 0)
+        HandleDecryptorLine(window, process, process->readAll(), check);
+}
+} // namespace
+
+QString DRUI::DecryptorFailureText() const
+{
+    const QString last = m_pProcess ? m_pProcess->property(kLastLine).toString() : QString();
+    if (!m_pProcess || m_pProcess->error() == QProcess::FailedToStart)
+        return "The decryptor could not be started:\n" + DecryptorRun::ProgramPath();
+    return last.isEmpty() ? QString("The decryptor could not open this backup.")
+                          : "The decryptor could not open this backup:\n" + last;
+}
+
+int DRUI::RunDecryptor(const QString& password, bool check)
+{
+    if (m_pProcess) {
+        if (m_pProcess->state() != QProcess::NotRunning) {
+            m_pProcess->kill();
+            m_pProcess->waitForFinished(3000);
+        }
+        // The previous run may have been waited for on the other thread.
+        if (m_pProcess->thread() == QThread::currentThread())
+            delete m_pProcess;
+        else
+            m_pProcess->deleteLater();
+        m_pProcess = nullptr;
+    }
+    m_nDecryptRet = 0;
+
+    // Made on the thread that waits for it, so its lines are handled there as
+    // they come (the scan runs this on the worker); kept afterwards as the
+    // process of the last run, owned by the window.
+    auto* process = new QProcess;
+    m_pProcess = process;
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    connect(process, &QProcess::readyRead, this, check ? &DRUI::CheckPasswordRecieve : &DRUI::DecryptDataRecieve,
+            Qt::DirectConnection);
+    process->start(DecryptorRun::ProgramPath(),
+                   DecryptorRun::Arguments(QString::fromStdString(m_curBackupInfo.strBackupPath),
+                                           QmPlatform::WorkDir(), check),
+                   QIODevice::ReadWrite);
+    if (!process->waitForStarted(30000)) {
+        m_nDecryptRet = -1;
+    } else {
+        // The password goes on standard input, never on the command line.
+        process->write(password.toUtf8() + '\n');
+        process->closeWriteChannel();
+        // Polled rather than waited for at once, so a cancelled scan also
+        // stops a decryptor that has not printed its next line yet.
+        while (!process->waitForFinished(100)) {
+            if (process->state() == QProcess::NotRunning)
+                break;
+            if (!check && m_bStopScan) {
+                process->kill();
+                process->waitForFinished(3000);
+                break;
+            }
+        }
+        // Lines still buffered when the process ended.
+        ReadDecryptorLines(*this, process, check);
+        // A check proves the password only by a "Count:" line; one that ended
+        // without any verdict (a damaged backup, a crash) has proved nothing.
+        if (check && m_nDecryptRet == 0 && !process->property(kCounted).toBool())
+            m_nDecryptRet = -1;
+    }
+    disconnect(process, nullptr, this, nullptr);
+    if (process->thread() != thread())
+        process->moveToThread(thread());
+    return m_nDecryptRet;
+}
+
+
+// Both run on the thread that waits for the decryptor (sender() is not
+// usable there), while m_pProcess is the running decryptor.
+void DRUI::CheckPasswordRecieve()
+{
+    ReadDecryptorLines(*this, m_pProcess, true);
+}
+
+void DRUI::DecryptDataRecieve()
+{
+    ReadDecryptorLines(*this, m_pProcess, false);
+}
+
+// ---- Starting a scan ----
+
+void DRUI::btnSlotScan()
+{
+    if (m_pWorker)
+        return;
+    if (!PrepareEncryptedBackup())
+        return;
+
+    m_vecCamera.clear();
+    m_vecPhotoStream.clear();
+    m_vecAppFile.clear();
+    m_mapAppPhotos.clear();
+    m_mapAppVideos.clear();
+    m_vecAttachments.clear();
+    m_mapMessage.clear();
+    m_mapWhatsapp.clear();
+    m_vecContacts.clear();
+    m_vecCallHistory.clear();
+    m_vecNotes.clear();
+    m_vecWhatsappAttach.clear();
+    m_nAppPhotoCount = 0;
+    m_nAppVideoCount = 0;
+    m_cameraTableMap.clear();
+    m_photoStreamTableMap.clear();
+    m_appPhotosTableMap.clear();
+    m_appVideosTableMap.clear();
+    m_messageTableMap.clear();
+    m_messAttachTableMap.clear();
+    m_contactsTableMap.clear();
+    m_callHistoryTableMap.clear();
+    m_notesTableMap.clear();
+    m_whatsappTableMap.clear();
+    m_whatsappAttachTableMap.clear();
+    m_strCurApp.clear();
+
+    InitLayout3Widget();
+    m_pCurTreeItem = nullptr;
+    m_pCurAppItem = nullptr;
+    if (m_pMainStack) {
+        m_pMainStack->addWidget(m_pResultWidget);
+        m_pMainStack->setCurrentWidget(m_pResultWidget);
+    }
+
+    RunWithProgress(SCANUI::OPR_SCAN, &DRUI::_ScanProcess);
+    RefreshSelectFileInfo();
+}
+
+// ---- The scan, on the worker thread ----
 
 int DRUI::Scan(wchar_t*, int&)
 {
-    return 0;
+    m_bStopScan = false;
+    m_bScanEnded = false;
+    ReleaseRecoveryParse();
+
+    int result = 0;
+    m_backupFile.Init(&m_curBackupInfo);
+    m_pRecoveryParse = CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&m_backupFile, RECOVERY_TYPE(1));
+    if (!m_pRecoveryParse) {
+        result = -1;
+    } else {
+        m_pRecoveryParse->InitCallback(&DRUI::ScanCallBack, this);
+        QString scanFolder;
+        bool go = true;
+        if (m_curBackupInfo.bEncrypted) {
+            // Whatever an earlier decryption left must not mix with this one.
+            std::vector<std::string> entries;
+            const QByteArray work = QmPlatform::WorkDir().toUtf8();
+            TraverseFolderAndFile(work.constData(), entries);
+            for (const std::string& entry : entries)
+                unlink(entry.c_str());
+            RunDecryptor(m_strPassword, false);
+            if (m_nDecryptRet != 0 || m_bStopScan)
+                go = false;  // nothing decrypted: the tree keeps its zeros
+            else
+                scanFolder = QmPlatform::WorkDir();
+        }
+        if (go) {
+            SCAN_FETCH_TARGETS targets{m_vecCamera,    m_vecPhotoStream, m_mapMessage,     m_vecAttachments,
+                                       m_vecContacts,  m_vecCallHistory, m_vecNotes,       m_vecAppFile,
+                                       m_mapAppPhotos, m_mapAppVideos,   m_nAppPhotoCount, m_nAppVideoCount,
+                                       m_mapWhatsapp,  m_vecWhatsappAttach};
+            // Widgets belong to the window's thread: each node is updated
+            // there, in fetch order, before the worker goes on.
+            const bool onWorker = QThread::currentThread() != thread();
+            result = RunBackupScan(m_pRecoveryParse, scanFolder, targets, [this, onWorker](int category,
+                                                                                           unsigned long long) {
+                if (onWorker)
+                    QMetaObject::invokeMethod(
+                        this, [this, category]() { UpdateScanNode(category); }, Qt::BlockingQueuedConnection);
+                else
+                    UpdateScanNode(category);
+            });
+        }
+    }
+
+    m_bScanEnded = true;
+    if (!m_bStopScan)
+        emit ScanProcessCallBack(100);
+    return result;
 }
 
-void DRUI::CheckPasswordRecieve() {}
+void DRUI::UpdateScanNode(int category)
+{
+    if (!m_pTree)
+        return;
+    const QString zeroLabel = CategoryTree::Label(category, 0);
+    QTreeWidgetItem* node = nullptr;
+    for (int i = 0; i < m_pTree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_pTree->topLevelItem(i);
+        if (item->text(0) == zeroLabel) {
+            node = item;
+            break;
+        }
+    }
+    if (!node)
+        return;
+    const unsigned count = CategoryTree::Count(*this, category);
+    if (count >= 1)
+        node->setCheckState(0, Qt::Checked);
+    UpdateTreeInfo(node, 0, true);
+    node->setText(0, CategoryTree::Label(category, count));
+}
 
-void DRUI::DecryptDataRecieve() {}
+// ---- Home ----
+
+void DRUI::btnSlotBack()
+{
+    CMessageBox box;
+    box.setGeometry(DialogGeometry(3, 400, 200));
+    box.InitQuestionDialog("Are you sure want to go back to Home?\nIf back,the scanning results will not be saved.",
+                           false);
+    box.exec();
+    if (box.GetMessageBoxRet() == 1 && m_pMainStack && m_pHomeWidget)
+        m_pMainStack->setCurrentWidget(m_pHomeWidget);
+}
+
+void DRUI::ShowInfoMessage(const QString& text)
+{
+    CMessageBox box;
+    box.setGeometry(DialogGeometry(3, 400, 150));
+    box.InitInfoDialog(text);
+    box.exec();
+}
 
 void DRUI::ReleaseRecoveryParse()
 {
-    // Nothing creates a recovery interface yet.
+    delete m_pRecoveryParse;
     m_pRecoveryParse = nullptr;
 }
