@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QProcess>
 #include <QStackedLayout>
@@ -23,7 +24,6 @@
 #include "ui/CategoryTree.h"
 #include "ui/DecryptorRun.h"
 #include "ui/SCANUI.h"
-#include "ui/UiStyle.h"
 
 // ---- Choosing a backup ----
 
@@ -58,8 +58,9 @@ bool DRUI::PrepareEncryptedBackup()
         return true;
 
     // Chosen from the table: count like Select, so the decryption's progress
-    // has something to be measured against.
-    m_nBackupFileCount = DecryptorRun::CountBackupFiles(backup);
+    // has something to be measured against (Select has counted already).
+    if (m_strSelectDir.isEmpty() || QFileInfo(m_strSelectDir) != QFileInfo(backup))
+        m_nBackupFileCount = DecryptorRun::CountBackupFiles(backup);
     m_strPassword.clear();
     m_strPasswordBackup.clear();
     for (;;) {

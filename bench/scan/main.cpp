@@ -1,7 +1,10 @@
 // quillmere-bench-scan [--data DIR] [--runs N] [--scale tiny|small|large]
+//                      [--screenshot OUTDIR]
 // Drives the window offscreen: from Scan pressed to a filled tree on a sample
 // backup (the large one by default, written once under DIR and reused).
 // Prints the wall time of each run, the median and the peak memory.
+// With --screenshot it also recovers everything ticked into OUTDIR/recovered
+// and saves the window after the scan and the recovery dialog at its end.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -11,11 +14,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "tools/sample/SampleGenerator.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
+#include "ui/SCANUI.h"
 
 namespace {
 
@@ -30,7 +37,8 @@ long PeakMemoryMb()
 
 int Usage()
 {
-    fprintf(stderr, "usage: quillmere-bench-scan [--data DIR] [--runs N] [--scale tiny|small|large]\n");
+    fprintf(stderr, "usage: quillmere-bench-scan [--data DIR] [--runs N] [--scale tiny|small|large]\n"
+                    "                            [--screenshot OUTDIR]\n");
     return 2;
 }
 
@@ -53,17 +61,61 @@ QString SampleBackupDir(const QString& root, const SampleOptions& options)
     return dir;
 }
 
+void Settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Recovers everything ticked into outDir/recovered, answering the folder
+// dialog, and saves the recovery dialog once it reads "Finished" (and its
+// result list).
+void RecoveryScreenshots(DRUI& window, const QString& outDir)
+{
+    const QString dest = outDir + "/recovered";
+    QDir(dest).removeRecursively();
+    QDir().mkpath(dest);
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+            files->setDirectory(dest);
+            files->selectFile(dest);
+            static_cast<QDialog*>(files)->accept();
+        } else if (auto* dialog = qobject_cast<SCANUI*>(modal)) {
+            if (!dialog->m_btnCancel || dialog->m_btnCancel->text() != "Finished")
+                return;
+            driver.stop();
+            Settle(300);
+            dialog->grab().save(outDir + "/recovery-finished.png");
+            dialog->m_detail.setGeometry(dialog->x(), dialog->y(), 600, 400);
+            dialog->m_detail.show();
+            Settle(300);
+            dialog->m_detail.grab().save(outDir + "/recovery-detail.png");
+            dialog->m_detail.hide();
+            printf("recovery: %s\n", qPrintable(dest));
+            dialog->m_btnCancel->click();
+        }
+    });
+    driver.start(50);
+    window.btnRecovery();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(drui);
 
     QString data = QDir::current().absoluteFilePath("bench-data");
     int runs = 5;
+    QString screenshots;
     SampleOptions options;
     options.scale = SampleOptions::Scale::Large;
     options.seed = 8;
@@ -74,6 +126,8 @@ int main(int argc, char** argv)
             data = QDir::current().absoluteFilePath(args[++i]);
         else if (args[i] == "--runs" && hasValue)
             runs = qMax(1, args[++i].toInt());
+        else if (args[i] == "--screenshot" && hasValue)
+            screenshots = QDir::current().absoluteFilePath(args[++i]);
         else if (args[i] == "--scale" && hasValue) {
             if (!ParseSampleScale(args[++i], &options.scale))
                 return Usage();
@@ -123,5 +177,17 @@ int main(int argc, char** argv)
     printf("  median of %d: %.3f s (target <= %.1f s, %s)\n", runs, median, kTargetSeconds,
            median <= kTargetSeconds ? "met" : "missed");
     printf("  peak memory: %ld MB\n", PeakMemoryMb());
+
+    if (!screenshots.isEmpty()) {
+        QDir().mkpath(screenshots);
+        Settle(1500);
+        window.grab().save(screenshots + "/scan-results.png");
+        window.m_pTree->setCurrentItem(window.m_pTree->topLevelItem(CATEGORY_MESSAGE));
+        window.treeItemClick(window.m_pTree->topLevelItem(CATEGORY_MESSAGE), 0);
+        Settle(2500);
+        window.grab().save(screenshots + "/scan-message.png");
+        RecoveryScreenshots(window, screenshots);
+        printf("screenshots: %s\n", qPrintable(screenshots));
+    }
     return 0;
 }

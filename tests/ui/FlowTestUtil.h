@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 
@@ -45,8 +46,10 @@ inline void AnswerFolderDialog(QFileDialog* dialog, const QString& folder)
         dialog->reject();
         return;
     }
+    // With nothing typed or selected, a folder dialog answers its current folder.
     dialog->setDirectory(folder);
-    dialog->selectFile(folder);
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+        name->clear();
     static_cast<QDialog*>(dialog)->accept();
 }
 
