@@ -15,8 +15,13 @@
 #include <QThread>
 #include <QTreeWidget>
 
+// The recovery interface and the shared fetch sequence are landing from the
+// engine side; until they are there a scan finds nothing.
+#if __has_include("engine/ScanFetch.h")
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
+#define QM_HAVE_SCAN_FETCH 1
+#endif
 #include "support/Platform.h"
 #include "support/SysHelpers.h"
 #include "ui/CMessageBox.h"
@@ -290,6 +295,7 @@ int DRUI::Scan(wchar_t*, int&)
     ReleaseRecoveryParse();
 
     int result = 0;
+#ifdef QM_HAVE_SCAN_FETCH
     m_backupFile.Init(&m_curBackupInfo);
     m_pRecoveryParse = CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&m_backupFile, RECOVERY_TYPE(1));
     if (!m_pRecoveryParse) {
@@ -330,6 +336,9 @@ int DRUI::Scan(wchar_t*, int&)
         }
     }
 
+#else
+    result = -1;
+#endif
     m_bScanEnded = true;
     if (!m_bStopScan)
         emit ScanProcessCallBack(100);
