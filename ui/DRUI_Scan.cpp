@@ -390,6 +390,8 @@ void DRUI::ShowInfoMessage(const QString& text)
 
 void DRUI::ReleaseRecoveryParse()
 {
+#ifdef QM_HAVE_SCAN_FETCH
     delete m_pRecoveryParse;
+#endif
     m_pRecoveryParse = nullptr;
 }

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
 

@@ -94,6 +94,7 @@ private slots:
     void selectPlainBackupScansAtOnce();
     void selectEncryptedAsksUntilRight();
     void tableEncryptedAsksAndDecrypts();
+    void decryptorWithoutVerdict();
     void stopDuringScan();
     void homeQuestion();
 
@@ -411,6 +412,51 @@ void TestScanFlow::tableEncryptedAsksAndDecrypts()
     w.btnSlotScan();
     QCOMPARE(answers.size(), 1);
     CheckTree(expected);
+}
+
+void TestScanFlow::decryptorWithoutVerdict()
+{
+    const QString encrypted = AddBackup(38, "open sesame");
+    if (encrypted.isEmpty())
+        QSKIP("encrypted samples are not available in this build");
+    // A decryptor that ends without saying whether the password is right
+    // (a damaged backup, a crash), and one that cannot be started: neither
+    // counts as accepted, the user is told, and nothing is scanned.
+    const QString silent = m_tmp.path() + "/silent-decryptor.sh";
+    QFile script(silent);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho 'Error: Manifest.plist holds no key bag'\nexit 3\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    m_pWindow = std::make_unique<DRUI>();
+    DRUI& w = *m_pWindow;
+    w.Init();
+    QStringList messages;
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* password = qobject_cast<CPasswordUI*>(modal)) {
+            password->m_pLineEdit->setText("open sesame");
+            password->btnSlotOK();
+        } else if (auto* box = qobject_cast<CMessageBox*>(modal)) {
+            messages << box->m_pLabelText->text();
+            box->btnSlotOK();
+        }
+    });
+    w.iTunesTableItemPress(0, 0);
+    DecryptorRun::SetProgramPath(silent);
+    w.btnSlotScan();
+    QCOMPARE(messages, QStringList({"The decryptor could not open this backup:\n"
+                                    "Error: Manifest.plist holds no key bag"}));
+    QVERIFY(w.m_strPassword.isEmpty());
+    QCOMPARE(w.m_pMainStack->currentWidget(), w.m_pHomeWidget);
+
+    QTest::qWait(50);  // lets the driver forget the first box
+    const QString missing = m_tmp.path() + "/no-such-decryptor";
+    DecryptorRun::SetProgramPath(missing);
+    w.btnSlotScan();
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[1], "The decryptor could not be started:\n" + missing);
+    QCOMPARE(w.m_pMainStack->currentWidget(), w.m_pHomeWidget);
 }
 
 void TestScanFlow::stopDuringScan()
