@@ -5,17 +5,3 @@
 void AddMediaFiles(SampleBackup&, const SampleOptions&)
 {
 }
-
-bool EncryptSampleBackup(SampleBackup&, QString* error)
-{
-    if (error)
-        *error = QStringLiteral("encrypted sample backups are not available in this build");
-    return false;
-}
-
-bool EncryptSampleManifestDb(const SampleBackup&, const QString&, QString* error)
-{
-    if (error)
-        *error = QStringLiteral("encrypted sample backups are not available in this build");
-    return false;
-}

@@ -17,7 +17,8 @@ struct SampleOptions {
     quint64 seed = 1;
     // Non-empty: write a real encrypted backup with this password.
     QString password;
-    // Key-derivation rounds of an encrypted backup; small for tests.
+    // Key-derivation rounds of an encrypted backup; small for tests, 0 or less
+    // for the real counts (SampleEncrypt.h).
     int iterations = 10;
     // Write Info.plist as a binary property list instead of XML.
     bool binaryInfo = false;

@@ -28,6 +28,8 @@ int main(int argc, char** argv)
     args.removeFirst();
 
     SampleOptions options;
+    // Without --iterations an encrypted sample gets the real counts (0 asks for them).
+    options.iterations = 0;
     QString dest;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);

@@ -1,0 +1,27 @@
+#include "engine/EngineEntryUse.h"
+
+#include <strings.h>
+
+#include "engine/ManifestEntry.h"
+
+bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileId)
+{
+    static const char* const s_databases[] = {
+        g_szSmsDbFileId,        g_szAddressBookFileId,     g_szOldNotesFileId,
+        g_szNoteStoreFileId,    g_szOldCallHistoryFileId,  g_szCallHistoryFileId,
+        g_szWhatsAppChatFileId, g_szWhatsAppBusinessChatFileId,
+    };
+    for (const char* id : s_databases) {
+        if (strFileId.size() == 40 && strcasecmp(strFileId.c_str(), id) == 0)
+            return true;
+    }
+    static const char* const s_patterns[] = {
+        g_szCameraRollPattern, g_szPhotoStreamPattern, g_szAttachmentPattern,
+        g_szAppFilePattern,    g_szWhatsAppSharedMediaPattern,
+    };
+    for (const char* pattern : s_patterns) {
+        if (strName.find(pattern) != std::string::npos)
+            return true;
+    }
+    return false;
+}
