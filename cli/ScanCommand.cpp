@@ -2,12 +2,13 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
+#include "cli/EncryptedBackup.h"
 #include "cli/ScanCategories.h"
 #include "engine/IphoneBackupFile.h"
 
 int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const CliArguments parsed = ParseCliArguments(args, {}, {QStringLiteral("--json")});
+    const CliArguments parsed = ParseCliArguments(args, {}, {QStringLiteral("--json"), QStringLiteral("--password-stdin")});
     if (!parsed.error.isEmpty() || parsed.positional.size() != 1) {
         err << "quillmere-cli scan: " << (parsed.error.isEmpty() ? QStringLiteral("one backup folder expected") : parsed.error)
             << "\n" << CliUsage();
@@ -37,15 +38,22 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         return 2;
     }
 
+    CCliDecryptedBackup decrypted;
+    if (info.bEncrypted && parsed.flags.contains(QStringLiteral("--password-stdin"))) {
+        const int rc = decrypted.Decrypt(folder, QStringLiteral("quillmere-cli scan"), err);
+        if (rc != 0)
+            return rc;
+    }
+
     engine.Init(&info);
-    const int scanned = engine.Scan(QString());
+    const int scanned = engine.Scan(decrypted.ScanFolder());
     // The manifest exists, so 87 means it is damaged: the entries before the
     // damage are kept and counted.
     const bool complete = scanned == 0;
     if (!complete)
         err << "quillmere-cli scan: the manifest is damaged; only the entries before the damage were read\n";
-    if (info.bEncrypted)
-        err << "quillmere-cli scan: the backup is encrypted; its contents need the password\n";
+    if (info.bEncrypted && decrypted.ScanFolder().isEmpty())
+        err << "quillmere-cli scan: the backup is encrypted; its contents need the password (--password-stdin)\n";
     err.flush();
     const QJsonObject categories = ScanCategoryCounts(engine);
 

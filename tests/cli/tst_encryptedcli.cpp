@@ -1,0 +1,158 @@
+// quillmere-cli on encrypted backups: the password on standard input, the
+// decryptor run with the window's protocol, and the working folder left empty.
+#include <QtTest>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "cli/EncryptedBackup.h"
+#include "tools/sample/SampleContent.h"
+#include "tools/sample/SampleGenerator.h"
+#include "tools/sample/SampleWriter.h"
+
+namespace {
+const char kPassword[] = "correct horse battery";
+
+// The tiny sample plus a contacts database (whose first bytes tell the engine
+// whether a backup is encrypted), plain or encrypted.
+QString WriteSample(const QString& root, bool encrypted)
+{
+    SampleOptions options;
+    options.seed = 11;
+    options.iterations = 10;
+    SampleBackup backup = BuildSampleBackup(options);
+    if (backup.find("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb") < 0)
+        backup.addFile("HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
+                       QByteArray("SQLite format 3", 16) + QByteArray(1008, '\0'));
+    if (encrypted) {
+        backup.options.password = QString::fromUtf8(kPassword);
+    }
+    QDir().mkpath(root);
+    QString dir, error;
+    if (!WriteSampleBackup(backup, root, &dir, &error))
+        qFatal("%s", qPrintable(error));
+    return dir;
+}
+
+struct CliRun {
+    int nExit = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliRun RunCli(const QStringList& args, const QByteArray& input, const QString& supportDir)
+{
+    CliRun run;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLMERE_SUPPORT_DIR", supportDir);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QM_BIN_DIR "/quillmere-cli"), args);
+    if (!p.waitForStarted(30000))
+        return run;
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(300000);
+    run.nExit = p.exitCode();
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
+    return run;
+}
+} // namespace
+
+class TestEncryptedCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void scanMatchesPlainTwin();
+    void wrongOrMissingPassword();
+    void decryptorProtocol();
+
+private:
+    QTemporaryDir m_tmp;
+    QString m_plain;
+    QString m_encrypted;
+    QString m_support;
+};
+
+void TestEncryptedCli::initTestCase()
+{
+    QVERIFY(m_tmp.isValid());
+    m_plain = WriteSample(m_tmp.filePath("plain"), false);
+    m_encrypted = WriteSample(m_tmp.filePath("enc"), true);
+    m_support = m_tmp.filePath("support") + "/";
+}
+
+void TestEncryptedCli::scanMatchesPlainTwin()
+{
+    const CliRun plain = RunCli({ "scan", m_plain, "--json" }, QByteArray(), m_support);
+    QCOMPARE(plain.nExit, 0);
+    const CliRun enc = RunCli({ "scan", m_encrypted, "--password-stdin", "--json" }, QByteArray(kPassword) + "\n",
+                              m_support);
+    QVERIFY2(enc.nExit == 0, enc.err.constData());
+    const QJsonObject p = QJsonDocument::fromJson(plain.out).object();
+    const QJsonObject e = QJsonDocument::fromJson(enc.out).object();
+    QVERIFY(e.value("backup").toObject().value("encrypted").toBool());
+    QVERIFY(!p.value("backup").toObject().value("encrypted").toBool());
+    QCOMPARE(e.value("backup").toObject().value("manifest_entries"), p.value("backup").toObject().value("manifest_entries"));
+    QCOMPARE(e.value("categories"), p.value("categories"));
+    QVERIFY(!enc.out.contains(kPassword) && !enc.err.contains(kPassword));
+    // The decrypted files are gone again; the working folder itself is private.
+    const QString work = m_support + "QuillmereBackupPath";
+    QVERIFY(QFileInfo(work).isDir());
+    QCOMPARE(QDir(work).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    QCOMPARE(int(QFileInfo(work).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther)), 0);
+}
+
+void TestEncryptedCli::wrongOrMissingPassword()
+{
+    CliRun run = RunCli({ "scan", m_encrypted, "--password-stdin", "--json" }, "guess\n", m_support);
+    QCOMPARE(run.nExit, 1);
+    QVERIFY(run.err.contains("wrong password"));
+    QVERIFY(run.out.isEmpty());
+
+    run = RunCli({ "scan", m_encrypted, "--password-stdin" }, QByteArray(), m_support);
+    QCOMPARE(run.nExit, 2);
+    QVERIFY(run.err.contains("no password"));
+
+    // Without the flag the scan still describes the backup and says what is missing.
+    run = RunCli({ "scan", m_encrypted, "--json" }, QByteArray(), m_support);
+    QCOMPARE(run.nExit, 0);
+    QVERIFY(run.err.contains("--password-stdin"));
+}
+
+void TestEncryptedCli::decryptorProtocol()
+{
+    const QString decryptor = QStringLiteral(QM_BIN_DIR "/Quillmere");
+    const QString work = m_tmp.filePath("protocol-work");
+    QList<qint64> counts;
+    QStringList messages;
+    const auto progress = [&counts](qint64 n) { counts << n; };
+    const auto message = [&messages](const QString& text) { messages << text; };
+
+    QCOMPARE(RunDecryptorProcess(decryptor, m_encrypted, work, kPassword, true, progress, message), 0);
+    QCOMPARE(counts, QList<qint64>{ 0 });
+    counts.clear();
+    QCOMPARE(RunDecryptorProcess(decryptor, m_encrypted, work, "nope", true, progress, message), 1);
+    QCOMPARE(RunDecryptorProcess(decryptor, m_encrypted, work, "nope", false, progress, message), 1);
+    QVERIFY(counts.isEmpty());
+
+    QCOMPARE(RunDecryptorProcess(decryptor, m_encrypted, work, kPassword, false, progress, message), 0);
+    QVERIFY(counts.size() > 10);
+    for (int i = 0; i < counts.size(); ++i)
+        QCOMPARE(counts.at(i), qint64(i + 1));
+    QVERIFY(messages.isEmpty());
+    QVERIFY(!QDir(work).entryList(QDir::Files).isEmpty());
+    CCliDecryptedBackup::ClearWorkFolder(work);
+    QVERIFY(QDir(work).entryList(QDir::Files).isEmpty());
+
+    // A decryptor that is not there, and a folder that is not a backup.
+    QCOMPARE(RunDecryptorProcess(m_tmp.filePath("missing"), m_encrypted, work, kPassword, true, progress, message), 2);
+    messages.clear();
+    QCOMPARE(RunDecryptorProcess(decryptor, m_tmp.path(), work, kPassword, true, progress, message), 2);
+    QVERIFY(!messages.isEmpty());
+}
+
+QTEST_MAIN(TestEncryptedCli)
+#include "tst_encryptedcli.moc"
