@@ -1,12 +1,19 @@
 #include "cli/EncryptedBackup.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QProcess>
+#include <QTextStream>
 
+#include "cli/DecryptForCli.h"
 #include "support/Platform.h"
 
 namespace {
@@ -20,6 +27,18 @@ void Wipe(QByteArray& bytes)
 constexpr int kMaxPassword = 64 * 1024;
 // How often a long decryption reports how far it is.
 constexpr qint64 kProgressEvery = 5000;
+
+// The working folder to clear when the command ends (set by the first decryption).
+std::string& WorkFolderToClear()
+{
+    static std::string s_strWorkDir;
+    return s_strWorkDir;
+}
+
+void ClearAtExit()
+{
+    ClearCliWorkFolder(QFile::decodeName(QByteArray::fromStdString(WorkFolderToClear())));
+}
 
 } // namespace
 
@@ -38,6 +57,22 @@ bool ReadPasswordFromStdin(QByteArray* password)
     if (password->endsWith('\r'))
         password->chop(1);
     return any;
+}
+
+void ClearCliWorkFolder(const QString& workDir)
+{
+    // Plain POSIX calls: this also runs at exit, after Qt has gone.
+    const QByteArray dir = QFile::encodeName(workDir);
+    DIR* d = ::opendir(dir.constData());
+    if (!d)
+        return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string path = dir.toStdString() + "/" + e->d_name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            ::unlink(path.c_str());
+    }
+    ::closedir(d);
 }
 
 int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, const QString& workDir,
@@ -92,42 +127,31 @@ int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, 
             message(QStringLiteral("the decryptor stopped unexpectedly"));
         return 2;
     }
-    if (process.exitCode() != 0)
-        return 2;
-    return 0;
+    return process.exitCode() == 0 ? 0 : 2;
 }
 
-CCliDecryptedBackup::~CCliDecryptedBackup()
-{
-    if (!m_strWorkDir.isEmpty())
-        ClearWorkFolder(m_strWorkDir);
-}
-
-void CCliDecryptedBackup::ClearWorkFolder(const QString& workDir)
-{
-    const QFileInfoList files = QDir(workDir).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& file : files)
-        QFile::remove(file.absoluteFilePath());
-}
-
-int CCliDecryptedBackup::Decrypt(const QString& backupDir, const QString& command, QTextStream& err)
+int DecryptBackupForCli(const QString& backupDir, QTextStream& err, QString* scanFolder)
 {
     QByteArray password;
     if (!ReadPasswordFromStdin(&password)) {
-        err << command << ": --password-stdin: no password on standard input\n";
+        err << "quillmere-cli: --password-stdin: no password on standard input\n";
         err.flush();
         return 2;
     }
     const QString workDir = QmPlatform::WorkDir();
     if (!QmPlatform::MakePrivateDir(QmPlatform::AppSupportDir()) || !QmPlatform::MakePrivateDir(workDir)) {
         Wipe(password);
-        err << command << ": cannot create the working folder " << workDir << "\n";
+        err << "quillmere-cli: cannot create the working folder " << workDir << "\n";
         err.flush();
         return 2;
     }
-    // Files of an earlier run must not be mistaken for this backup's.
-    ClearWorkFolder(workDir);
-    m_strWorkDir = workDir;
+    // Files of an earlier run must not be mistaken for this backup's, and the
+    // decrypted files must not outlive the command.
+    ClearCliWorkFolder(workDir);
+    if (WorkFolderToClear().empty()) {
+        WorkFolderToClear() = QFile::encodeName(workDir).toStdString();
+        std::atexit(ClearAtExit);
+    }
 
     const QString decryptor = QCoreApplication::applicationDirPath() + QStringLiteral("/Quillmere");
     qint64 lastShown = 0;
@@ -136,24 +160,26 @@ int CCliDecryptedBackup::Decrypt(const QString& backupDir, const QString& comman
         [&](qint64 count) {
             if (count - lastShown >= kProgressEvery) {
                 lastShown = count;
-                err << command << ": decrypting: " << count << " manifest entries done\n";
+                err << "quillmere-cli: decrypting: " << count << " manifest entries done\n";
                 err.flush();
             }
         },
         [&](const QString& text) {
-            err << command << ": decryptor: " << text << "\n";
+            err << "quillmere-cli: decryptor: " << text << "\n";
             err.flush();
         });
     Wipe(password);
     if (rc == 1) {
-        err << command << ": wrong password\n";
+        err << "quillmere-cli: wrong password\n";
         err.flush();
         return 1;
     }
     if (rc != 0) {
-        err << command << ": the backup could not be decrypted\n";
+        err << "quillmere-cli: the backup could not be decrypted\n";
         err.flush();
         return 2;
     }
+    if (scanFolder)
+        *scanFolder = workDir;
     return 0;
 }

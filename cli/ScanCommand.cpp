@@ -2,7 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
-#include "cli/EncryptedBackup.h"
+#include "cli/DecryptForCli.h"
 #include "cli/ScanCategories.h"
 #include "engine/IphoneBackupFile.h"
 
@@ -38,21 +38,21 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         return 2;
     }
 
-    CCliDecryptedBackup decrypted;
+    QString scanFolder;
     if (info.bEncrypted && parsed.flags.contains(QStringLiteral("--password-stdin"))) {
-        const int rc = decrypted.Decrypt(folder, QStringLiteral("quillmere-cli scan"), err);
+        const int rc = DecryptBackupForCli(folder, err, &scanFolder);
         if (rc != 0)
             return rc;
     }
 
     engine.Init(&info);
-    const int scanned = engine.Scan(decrypted.ScanFolder());
+    const int scanned = engine.Scan(scanFolder);
     // The manifest exists, so 87 means it is damaged: the entries before the
     // damage are kept and counted.
     const bool complete = scanned == 0;
     if (!complete)
         err << "quillmere-cli scan: the manifest is damaged; only the entries before the damage were read\n";
-    if (info.bEncrypted && decrypted.ScanFolder().isEmpty())
+    if (info.bEncrypted && scanFolder.isEmpty())
         err << "quillmere-cli scan: the backup is encrypted; its contents need the password (--password-stdin)\n";
     err.flush();
     const QJsonObject categories = ScanCategoryCounts(engine);

@@ -144,7 +144,7 @@ void TestEncryptedCli::decryptorProtocol()
         QCOMPARE(counts.at(i), qint64(i + 1));
     QVERIFY(messages.isEmpty());
     QVERIFY(!QDir(work).entryList(QDir::Files).isEmpty());
-    CCliDecryptedBackup::ClearWorkFolder(work);
+    ClearCliWorkFolder(work);
     QVERIFY(QDir(work).entryList(QDir::Files).isEmpty());
 
     // A decryptor that is not there, and a folder that is not a backup.
