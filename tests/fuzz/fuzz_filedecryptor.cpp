@@ -1,0 +1,21 @@
+// Streaming CBC decryption and padding handling on arbitrary ciphertext.
+// Build by hand:
+//   clang++-14 -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -I. \
+//     $(pkg-config --cflags Qt6Core) tests/fuzz/fuzz_filedecryptor.cpp decryptor/FileDecryptor.cpp \
+//     $(pkg-config --libs Qt6Core) -lcrypto
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "decryptor/FileDecryptor.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::vector<uint8_t> copy(data, data + size);
+    QByteArray out;
+    const DECRYPT_RESULT r = CFileDecryptor::DecryptBuffer(copy.data(), copy.size(), QByteArray(32, '\x07'), &out);
+    // The output never exceeds the whole blocks of the input.
+    if (out.size() > int(size / 16 * 16) || r.nPlainSize != out.size())
+        __builtin_trap();
+    return 0;
+}
