@@ -9,7 +9,7 @@ bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileI
     static const char* const s_databases[] = {
         g_szSmsDbFileId,        g_szAddressBookFileId,     g_szOldNotesFileId,
         g_szNoteStoreFileId,    g_szOldCallHistoryFileId,  g_szCallHistoryFileId,
-        g_szWhatsAppChatFileId, g_szWhatsAppBusinessChatFileId,
+        g_szWhatsAppChatFileId, g_szWhatsAppBusinessChatFileId, g_szWhatsAppContactsFileId,
     };
     for (const char* id : s_databases) {
         if (strFileId.size() == 40 && strcasecmp(strFileId.c_str(), id) == 0)
@@ -17,7 +17,7 @@ bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileI
     }
     static const char* const s_patterns[] = {
         g_szCameraRollPattern, g_szPhotoStreamPattern, g_szAttachmentPattern,
-        g_szAppFilePattern,    g_szWhatsAppSharedMediaPattern,
+        g_szAppFilePattern,    g_szWhatsAppSharedMediaPattern, g_szQQDatabasePattern,
     };
     for (const char* pattern : s_patterns) {
         if (strName.find(pattern) != std::string::npos)

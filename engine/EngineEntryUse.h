@@ -15,6 +15,12 @@ inline constexpr char g_szWhatsAppPattern[] = "net.whatsapp.WhatsApp";
 inline constexpr char g_szWhatsAppSharedMediaPattern[] =
     "AppDomainGroup-group.net.whatsapp.WhatsApp.shared-Message/Media/";
 
+// Further databases the readers open: WhatsApp's contact names
+// (AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ContactsV2.sqlite) and every
+// QQ account's message database (manifest names containing this text).
+inline constexpr char g_szWhatsAppContactsFileId[] = "b8548dc30aa1030df0ce18ef08b882cf7ab5212f";
+inline constexpr char g_szQQDatabasePattern[] = "/QQ.db";
+
 // True when a database reader opens the stored file `strFileId` or a media
 // catalogue matches the manifest name `strName`.
 bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileId);

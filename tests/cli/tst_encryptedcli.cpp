@@ -67,6 +67,7 @@ private slots:
     void initTestCase();
     void scanMatchesPlainTwin();
     void wrongOrMissingPassword();
+    void exportMatchesPlainTwin();
     void decryptorProtocol();
 
 private:
@@ -120,6 +121,47 @@ void TestEncryptedCli::wrongOrMissingPassword()
     run = RunCli({ "scan", m_encrypted, "--json" }, QByteArray(), m_support);
     QCOMPARE(run.nExit, 0);
     QVERIFY(run.err.contains("--password-stdin"));
+}
+
+// Exported files and their contents, with the export's own time stamps blanked.
+QMap<QString, QByteArray> ExportTree(const QString& dir)
+{
+    static const QRegularExpression stamp(QStringLiteral("\\d{14}"));
+    QMap<QString, QByteArray> out;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        QString rel = QDir(dir).relativeFilePath(path);
+        rel.replace(stamp, QStringLiteral("T"));
+        out.insert(rel, QString::fromUtf8(f.readAll()).replace(stamp, QStringLiteral("T")).toUtf8());
+    }
+    return out;
+}
+
+void TestEncryptedCli::exportMatchesPlainTwin()
+{
+    const QString plainOut = m_tmp.filePath("export-plain");
+    const QString encOut = m_tmp.filePath("export-enc");
+    const CliRun plain = RunCli({ "export", m_plain, plainOut, "--json" }, QByteArray(), m_support);
+    QCOMPARE(plain.nExit, 0);
+    const CliRun enc = RunCli({ "export", m_encrypted, encOut, "--password-stdin", "--json" },
+                              QByteArray(kPassword) + "\n", m_support);
+    QVERIFY2(enc.nExit == 0, enc.err.constData());
+    const QMap<QString, QByteArray> p = ExportTree(plainOut);
+    QVERIFY(p.size() > 3);
+    const QMap<QString, QByteArray> e = ExportTree(encOut);
+    QCOMPARE(e.keys(), p.keys());
+    for (auto it = p.constBegin(); it != p.constEnd(); ++it)
+        QVERIFY2(e.value(it.key()) == it.value(), qPrintable(it.key()));
+    QCOMPARE(QDir(m_support + "QuillmereBackupPath").entryList(QDir::Files | QDir::Hidden).size(), 0);
+
+    const CliRun wrong = RunCli({ "export", m_encrypted, m_tmp.filePath("export-wrong"), "--password-stdin" },
+                                "guess\n", m_support);
+    QCOMPARE(wrong.nExit, 1);
+    QVERIFY(!QFileInfo::exists(m_tmp.filePath("export-wrong")) || QDir(m_tmp.filePath("export-wrong")).isEmpty());
 }
 
 void TestEncryptedCli::decryptorProtocol()
