@@ -24,7 +24,7 @@ say "Building into $BUILD_DIR"
 cmake -S . -B "$BUILD_DIR" -G Ninja >/dev/null
 cmake --build "$BUILD_DIR"
 BIN="$BUILD_DIR/bin"
-for program in quillmere-sample quillmere-cli Quillmere; do
+for program in quillmere-sample quillmere-cli; do
   if [ ! -x "$BIN/$program" ]; then
     echo "demo: $BIN/$program was not built" >&2
     exit 1
@@ -48,26 +48,29 @@ if [ -z "$ENCRYPTED" ]; then
   STAGING="$DEMO_DIR/staging"
   rm -rf "$STAGING"
   mkdir -p "$STAGING"
-  made=$("$BIN/quillmere-sample" "$STAGING" --scale "$DEMO_SCALE" --seed "$SEED" \
-    --password "$PASSWORD" --iterations "$ITERATIONS")
-  # Same device, so the same folder name: keep it beside the plain one the way
-  # archived backups are kept, with a suffix.
-  ENCRYPTED="$BACKUPS/$(basename "$made")-encrypted"
-  mv "$made" "$ENCRYPTED"
+  if made=$("$BIN/quillmere-sample" "$STAGING" --scale "$DEMO_SCALE" --seed "$SEED" \
+    --password "$PASSWORD" --iterations "$ITERATIONS"); then
+    # Same device, so the same folder name: keep it beside the plain one the
+    # way archived backups are kept, with a suffix.
+    ENCRYPTED="$BACKUPS/$(basename "$made")-encrypted"
+    mv "$made" "$ENCRYPTED"
+  else
+    echo "demo: no encrypted twin (see above); going on with the plain sample" >&2
+  fi
   rm -rf "$STAGING"
 fi
 
 PLAIN=$(cd "$PLAIN" && pwd)
-ENCRYPTED=$(cd "$ENCRYPTED" && pwd)
 BACKUPS=$(cd "$BACKUPS" && pwd)
 SUPPORT=$(cd "$SUPPORT" && pwd)
 
-cat >&2 <<EOF
-
-Sample backup:     $PLAIN
-Encrypted twin:    $ENCRYPTED
-Its password:      $PASSWORD
-EOF
+echo >&2
+echo "Sample backup:     $PLAIN" >&2
+if [ -n "$ENCRYPTED" ]; then
+  ENCRYPTED=$(cd "$ENCRYPTED" && pwd)
+  echo "Encrypted twin:    $ENCRYPTED" >&2
+  echo "Its password:      $PASSWORD" >&2
+fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   say "Opening the window (close it to end the demo)"
@@ -90,5 +93,8 @@ else
   fi
   echo >&2
   echo "The recovered files are in: $OUT" >&2
-  find "$OUT" -maxdepth 2 | sort | head -n 40 >&2
+  for folder in "$OUT"/*/; do
+    [ -d "$folder" ] || continue
+    printf '  %-24s %6s files\n' "$(basename "$folder")" "$(find "$folder" -type f | wc -l)" >&2
+  done
 fi
