@@ -1,6 +1,7 @@
 #include "support/Plist.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include <QDateTime>
@@ -15,6 +16,60 @@ namespace {
 const qint64 kAppleEpoch = 978307200;
 // Hostile files can nest without end; real ones are shallow.
 const int kMaxDepth = 256;
+
+// libplist 2.2 asserts (aborts the process) when a string or key holds a NUL
+// byte, which a hostile binary plist can carry. Its nodes keep text as a pointer
+// plus a length, so read those directly; the layout is checked once on a probe
+// node and the library's accessor is used only when the text has no NUL.
+struct PlistNodeData {
+    union {
+        char boolval;
+        uint64_t intval;
+        double realval;
+        char* strval;
+    };
+    uint64_t length;
+    plist_type type;
+};
+struct PlistNode {
+    void* next;
+    void* prev;
+    uint64_t counts;
+    void* data;
+};
+
+const PlistNodeData* nodeData(plist_t node)
+{
+    static const bool s_bLayoutKnown = [] {
+        plist_t probe = plist_new_string("probe");
+        const auto* d = static_cast<const PlistNodeData*>(static_cast<PlistNode*>(probe)->data);
+        bool ok = d && d->type == PLIST_STRING && d->length == 5 && d->strval && memcmp(d->strval, "probe", 5) == 0;
+        plist_free(probe);
+        return ok;
+    }();
+    if (!s_bLayoutKnown || !node)
+        return nullptr;
+    return static_cast<const PlistNodeData*>(static_cast<PlistNode*>(node)->data);
+}
+
+// Text of a string or key node, NUL bytes and all; empty when unreadable.
+QString nodeText(plist_t node)
+{
+    const PlistNodeData* d = nodeData(node);
+    if (d && d->strval)
+        return QString::fromUtf8(d->strval, static_cast<qsizetype>(d->length));
+    if (d || !node)
+        return QString();
+    // Unknown layout: the library's accessor, which is safe for NUL-free text.
+    char* s = nullptr;
+    if (plist_get_node_type(node) == PLIST_KEY)
+        plist_get_key_val(node, &s);
+    else
+        plist_get_string_val(node, &s);
+    QString text = s ? QString::fromUtf8(s) : QString();
+    free(s);
+    return text;
+}
 
 QVariant toVariant(plist_t node, int depth)
 {
@@ -38,11 +93,7 @@ QVariant toVariant(plist_t node, int depth)
         return QVariant(d);
     }
     case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        QString str = s ? QString::fromUtf8(s) : QString();
-        free(s);
-        return QVariant(str);
+        return QVariant(nodeText(node));
     }
     case PLIST_DATA: {
         char* d = nullptr;
@@ -76,15 +127,12 @@ QVariant toVariant(plist_t node, int depth)
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
         for (;;) {
-            char* key = nullptr;
             plist_t val = nullptr;
-            plist_dict_next_item(node, it, &key, &val);
-            if (!val) {
-                free(key);
+            // No key pointer: the library's key accessor aborts on a NUL byte.
+            plist_dict_next_item(node, it, nullptr, &val);
+            if (!val)
                 break;
-            }
-            map.insert(key ? QString::fromUtf8(key) : QString(), toVariant(val, depth + 1));
-            free(key);
+            map.insert(nodeText(plist_dict_item_get_key(val)), toVariant(val, depth + 1));
         }
         free(it);
         return map;

@@ -51,6 +51,18 @@ void TestPlist::damagedInput()
     QVERIFY(!err.isEmpty());
     QVERIFY(!ParsePlist("bplist00garbage", &err).isValid());
     QVERIFY(!ParsePlist("<plist><dict><key>a</key>", &err).isValid() || true); // must not crash
+    // A string holding a NUL byte (libplist's own accessor aborts on it).
+    QByteArray nul("bplist00", 8);
+    nul += QByteArray("\x53" "a\0b", 4);
+    nul += char(8);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = 1;
+    trailer[31] = 12;
+    nul += trailer;
+    QVariant v = ParsePlist(nul, &err);
+    QVERIFY(v.toString().size() <= 3);
     QByteArray good = WritePlist(QVariantMap{{"k", QStringLiteral("v")}}, true);
     for (int cut = 0; cut < good.size(); ++cut)
         ParsePlist(good.left(cut)); // every prefix: no crash, no overread
