@@ -37,7 +37,7 @@ for name in "${targets[@]}"; do
   mkdir -p "$corpus" "$seeds/$name"
   echo "== $name: ${seconds}s"
   "$build/bin/$name" "$corpus" "$seeds/$name" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
+    -seed="${QM_FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
     -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$name-" \
     >"$build/fuzz-findings/$name.log" 2>&1
   rc=$?
