@@ -30,12 +30,12 @@ QString WriteFixture(const QString& root, const SampleOptions& options)
     return dir;
 }
 
-QString WriteFixtureWith(const QString& root, const SampleOptions& options, const SampleEncryptSpec& spec)
+QString WriteFixtureWith(const QString& root, const SampleOptions& options, const SampleEncryptPlan& plan)
 {
     QDir().mkpath(root);
     SampleBackup backup = BuildSampleBackup(options);
     QString error;
-    if (!EncryptSampleBackupWith(backup, spec, &error))
+    if (!EncryptSampleBackupWith(backup, plan, &error))
         qFatal("encrypt: %s", qPrintable(error));
     // Already encrypted: the writer must not encrypt again.
     backup.options.password.clear();

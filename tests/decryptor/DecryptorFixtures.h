@@ -15,7 +15,7 @@ SampleOptions FixtureOptions(SampleOptions::Layout layout, bool encrypted, quint
 // Writes the sample under root; returns the backup folder or fails the test.
 QString WriteFixture(const QString& root, const SampleOptions& options);
 // Writes an encrypted sample with an explicit generation/variant.
-QString WriteFixtureWith(const QString& root, const SampleOptions& options, const SampleEncryptSpec& spec);
+QString WriteFixtureWith(const QString& root, const SampleOptions& options, const SampleEncryptPlan& plan);
 
 struct DecryptRun {
     int nExit = -1;

@@ -179,12 +179,12 @@ void TestBackupDecryptor::onlyWhatTheEngineReads()
 void TestBackupDecryptor::plainManifestGeneration()
 {
     // iOS 10.0/10.1: PBKDF2-SHA1 keybag, Manifest.db left plain, no ManifestKey.
-    SampleEncryptSpec spec;
-    spec.doubleProtection = false;
-    spec.encryptManifestDb = false;
-    spec.iterations = 10;
+    SampleEncryptPlan plan;
+    plan.doubleProtection = false;
+    plan.encryptManifestDb = false;
+    plan.iterations = 10;
     const QString backup = WriteFixtureWith(m_tmp.filePath("ios101"), FixtureOptions(SampleOptions::Layout::New, true),
-                                            spec);
+                                            plan);
     const QString work = m_tmp.filePath("ios101-work");
     const DecryptRun run = RunDecrypt(backup, work, kFixturePassword, false, true);
     QVERIFY2(run.nExit == DECRYPTOR_OK, qPrintable(run.lines.join('\n')));
@@ -199,10 +199,10 @@ void TestBackupDecryptor::plainManifestGeneration()
 void TestBackupDecryptor::skippedFiles()
 {
     // Class 3 wrapped with the device key too; then one file gone and one with a damaged pad.
-    SampleEncryptSpec spec = SampleEncryptSpecFor(FixtureOptions(SampleOptions::Layout::New, true));
-    spec.deviceBoundClasses = { 3 };
+    SampleEncryptPlan plan = SampleEncryptPlanFor(FixtureOptions(SampleOptions::Layout::New, true));
+    plan.deviceBoundClasses = { 3 };
     const QString backup = WriteFixtureWith(m_tmp.filePath("skips"), FixtureOptions(SampleOptions::Layout::New, true),
-                                            spec);
+                                            plan);
     const QMap<QString, QByteArray> reference = FolderContents(m_tmp.filePath("rt-work0"));
     const QString work = m_tmp.filePath("skips-work");
     DecryptRun run = RunDecrypt(backup, work, kFixturePassword, false, true);

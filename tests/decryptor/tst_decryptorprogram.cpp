@@ -123,12 +123,12 @@ void TestDecryptorProgram::hostileManifestRows()
 {
     // An older backup with a plain Manifest.db, into which rows are smuggled whose
     // stored names would lead out of the folders or forge progress lines.
-    SampleEncryptSpec spec;
-    spec.doubleProtection = false;
-    spec.encryptManifestDb = false;
-    spec.iterations = 10;
+    SampleEncryptPlan plan;
+    plan.doubleProtection = false;
+    plan.encryptManifestDb = false;
+    plan.iterations = 10;
     const QString backup = WriteFixtureWith(m_tmp.filePath("hostile"), FixtureOptions(SampleOptions::Layout::New, true),
-                                            spec);
+                                            plan);
     QByteArray blob;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");

@@ -9,17 +9,17 @@ namespace {
 SampleKeybag MakeBag(bool doubleProtection, std::set<uint32_t> deviceBound = {},
                      QList<QPair<QByteArray, QByteArray>> extra = {})
 {
-    SampleKeybagSpec spec;
-    spec.password = "correct horse";
-    spec.doubleProtection = doubleProtection;
-    spec.iterations = 3;
-    spec.dpIterations = 5;
-    spec.deviceBoundClasses = deviceBound;
-    spec.extraHeaderRecords = extra;
+    SampleKeybagPlan plan;
+    plan.password = "correct horse";
+    plan.doubleProtection = doubleProtection;
+    plan.iterations = 3;
+    plan.dpIterations = 5;
+    plan.deviceBoundClasses = deviceBound;
+    plan.extraHeaderRecords = extra;
     SampleRandom random(42);
     SampleKeybag bag;
     QString error;
-    if (!BuildSampleKeybag(spec, random, &bag, &error))
+    if (!BuildSampleKeybag(plan, random, &bag, &error))
         qFatal("%s", qPrintable(error));
     return bag;
 }

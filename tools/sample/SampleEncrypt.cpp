@@ -51,36 +51,36 @@ QByteArray SampleCbcEncrypt(const QByteArray& key, const QByteArray& plain)
     return out;
 }
 
-SampleEncryptSpec SampleEncryptSpecFor(const SampleOptions& options)
+SampleEncryptPlan SampleEncryptPlanFor(const SampleOptions& options)
 {
-    SampleEncryptSpec spec;
+    SampleEncryptPlan plan;
     const bool isNew = options.layout == SampleOptions::Layout::New;
-    spec.doubleProtection = isNew;
-    spec.encryptManifestDb = isNew;
+    plan.doubleProtection = isNew;
+    plan.encryptManifestDb = isNew;
     if (options.iterations > 0) {
-        spec.iterations = uint32_t(options.iterations);
-        spec.dpIterations = uint32_t(options.iterations);
+        plan.iterations = uint32_t(options.iterations);
+        plan.dpIterations = uint32_t(options.iterations);
     } else {
-        spec.iterations = kSampleRealIterations;
-        spec.dpIterations = kSampleRealDpIterations;
+        plan.iterations = kSampleRealIterations;
+        plan.dpIterations = kSampleRealDpIterations;
     }
-    return spec;
+    return plan;
 }
 
-bool EncryptSampleBackupWith(SampleBackup& backup, const SampleEncryptSpec& spec, QString* error)
+bool EncryptSampleBackupWith(SampleBackup& backup, const SampleEncryptPlan& plan, QString* error)
 {
     if (backup.options.password.isEmpty())
         return Fail(error, QStringLiteral("an encrypted sample needs a password"));
     SampleRandom random(backup.options.seed ^ kKeyStreamSalt);
 
-    SampleKeybagSpec bagSpec;
-    bagSpec.password = backup.options.password.toUtf8();
-    bagSpec.doubleProtection = spec.doubleProtection;
-    bagSpec.iterations = spec.iterations;
-    bagSpec.dpIterations = spec.dpIterations;
-    bagSpec.deviceBoundClasses = spec.deviceBoundClasses;
+    SampleKeybagPlan bagPlan;
+    bagPlan.password = backup.options.password.toUtf8();
+    bagPlan.doubleProtection = plan.doubleProtection;
+    bagPlan.iterations = plan.iterations;
+    bagPlan.dpIterations = plan.dpIterations;
+    bagPlan.deviceBoundClasses = plan.deviceBoundClasses;
     SampleKeybag bag;
-    if (!BuildSampleKeybag(bagSpec, random, &bag, error))
+    if (!BuildSampleKeybag(bagPlan, random, &bag, error))
         return false;
 
     for (SampleEntry& e : backup.entries) {
@@ -106,7 +106,7 @@ bool EncryptSampleBackupWith(SampleBackup& backup, const SampleEncryptSpec& spec
     backup.manifestPlistExtra.insert(QStringLiteral("WasPasscodeSet"), true);
     backup.manifestDbKey.clear();
     backup.manifestPlistExtra.remove(QStringLiteral("ManifestKey"));
-    if (spec.encryptManifestDb && backup.options.layout == SampleOptions::Layout::New) {
+    if (plan.encryptManifestDb && backup.options.layout == SampleOptions::Layout::New) {
         // Manifest.db is always class 4 (None) on real phones.
         backup.manifestDbKey = random.bytes(32);
         QByteArray wrapped;
@@ -119,7 +119,7 @@ bool EncryptSampleBackupWith(SampleBackup& backup, const SampleEncryptSpec& spec
 
 bool EncryptSampleBackup(SampleBackup& backup, QString* error)
 {
-    return EncryptSampleBackupWith(backup, SampleEncryptSpecFor(backup.options), error);
+    return EncryptSampleBackupWith(backup, SampleEncryptPlanFor(backup.options), error);
 }
 
 bool EncryptSampleManifestDb(const SampleBackup& backup, const QString& manifestDbPath, QString* error)

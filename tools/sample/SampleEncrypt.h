@@ -11,7 +11,7 @@
 
 #include "tools/sample/SampleBackup.h"
 
-struct SampleEncryptSpec {
+struct SampleEncryptPlan {
     // DPSL/DPIC key derivation (iOS 10.2 and later) or PBKDF2-SHA1 alone.
     bool doubleProtection = true;
     // Encrypt Manifest.db under ManifestKey (iOS 10.2 and later); false leaves it
@@ -29,12 +29,12 @@ constexpr uint32_t kSampleRealDpIterations = 10000000;
 // What EncryptSampleBackup does for these options: the generation follows the
 // layout (new: iOS 10.2+, old: Manifest.mbdb with PBKDF2-SHA1); options.iterations
 // is used for both counts, and a count of 0 or less means the real ones.
-SampleEncryptSpec SampleEncryptSpecFor(const SampleOptions& options);
+SampleEncryptPlan SampleEncryptPlanFor(const SampleOptions& options);
 
-// Encrypts the model in place with `spec` and backup.options.password: each
+// Encrypts the model in place with `plan` and backup.options.password: each
 // file's content becomes AES-256-CBC ciphertext under its own key, wrapped by its
 // class key into encryptionKey; the keybag (and ManifestKey) go into Manifest.plist.
-bool EncryptSampleBackupWith(SampleBackup& backup, const SampleEncryptSpec& spec, QString* error);
+bool EncryptSampleBackupWith(SampleBackup& backup, const SampleEncryptPlan& plan, QString* error);
 
 // AES-256-CBC, zero IV, PKCS#7: how every stored file of an encrypted backup is kept.
 QByteArray SampleCbcEncrypt(const QByteArray& key, const QByteArray& plain);

@@ -20,18 +20,18 @@ QByteArray KeybagRecordU32(const char* tag, uint32_t value)
     return KeybagRecord(tag, v);
 }
 
-bool BuildSampleKeybag(const SampleKeybagSpec& spec, SampleRandom& random, SampleKeybag* out, QString* error)
+bool BuildSampleKeybag(const SampleKeybagPlan& plan, SampleRandom& random, SampleKeybag* out, QString* error)
 {
     KEYBAG_KDF_PARAMS kdf;
     kdf.salt = random.bytes(20);
-    kdf.nIterations = spec.iterations;
-    kdf.bHasDoubleProtection = spec.doubleProtection;
-    if (spec.doubleProtection) {
+    kdf.nIterations = plan.iterations;
+    kdf.bHasDoubleProtection = plan.doubleProtection;
+    if (plan.doubleProtection) {
         kdf.dpSalt = random.bytes(20);
-        kdf.nDpIterations = spec.dpIterations;
+        kdf.nDpIterations = plan.dpIterations;
     }
     QByteArray kek;
-    if (!DeriveKeybagKey(spec.password, kdf, &kek, error))
+    if (!DeriveKeybagKey(plan.password, kdf, &kek, error))
         return false;
 
     QByteArray bag;
@@ -42,12 +42,12 @@ bool BuildSampleKeybag(const SampleKeybagSpec& spec, SampleRandom& random, Sampl
     bag += KeybagRecordU32(KeybagTag::WRAP, 0);
     bag += KeybagRecord(KeybagTag::SALT, kdf.salt);
     bag += KeybagRecordU32(KeybagTag::ITER, kdf.nIterations);
-    if (spec.doubleProtection) {
+    if (plan.doubleProtection) {
         bag += KeybagRecordU32(KeybagTag::DPWT, 1);
         bag += KeybagRecordU32(KeybagTag::DPIC, kdf.nDpIterations);
         bag += KeybagRecord(KeybagTag::DPSL, kdf.dpSalt);
     }
-    for (const auto& extra : spec.extraHeaderRecords)
+    for (const auto& extra : plan.extraHeaderRecords)
         bag += KeybagRecord(extra.first.leftJustified(4, ' ', true).constData(), extra.second);
 
     out->classKeys.clear();
@@ -59,7 +59,7 @@ bool BuildSampleKeybag(const SampleKeybagSpec& spec, SampleRandom& random, Sampl
                 *error = QStringLiteral("key wrap failed");
             return false;
         }
-        const bool deviceBound = spec.deviceBoundClasses.count(cls) != 0;
+        const bool deviceBound = plan.deviceBoundClasses.count(cls) != 0;
         bag += KeybagRecord(KeybagTag::UUID, random.bytes(16));
         bag += KeybagRecordU32(KeybagTag::CLAS, cls);
         bag += KeybagRecordU32(KeybagTag::WRAP, deviceBound ? 3 : 2);

@@ -14,7 +14,7 @@
 
 #include "tools/sample/SampleRandom.h"
 
-struct SampleKeybagSpec {
+struct SampleKeybagPlan {
     QByteArray password;             // UTF-8
     bool doubleProtection = true;    // DPSL/DPIC (iOS 10.2 and later)
     uint32_t iterations = 10000;     // ITER
@@ -34,4 +34,4 @@ struct SampleKeybag {
 QByteArray KeybagRecord(const char* tag, const QByteArray& value);
 QByteArray KeybagRecordU32(const char* tag, uint32_t value);
 
-bool BuildSampleKeybag(const SampleKeybagSpec& spec, SampleRandom& random, SampleKeybag* out, QString* error);
+bool BuildSampleKeybag(const SampleKeybagPlan& plan, SampleRandom& random, SampleKeybag* out, QString* error);
