@@ -6,8 +6,9 @@
 bool OpenBackupDatabase(QSqlDatabase& db, const QString& path)
 {
     QFileInfo fi(path);
-    // A FIFO or device planted in a backup would block or never end.
-    if (!fi.exists() || !fi.isFile())
+    // A FIFO or device planted in a backup would block or never end, and a stored
+    // file that is a link could point at a database outside the backup.
+    if (fi.isSymLink() || !fi.exists() || !fi.isFile())
         return false;
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     db.setDatabaseName(QUrl::fromLocalFile(fi.absoluteFilePath()).toString(QUrl::FullyEncoded) +

@@ -117,6 +117,8 @@ void TestPlatform::backupDatabasesStayUntouched()
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "missing");
         QVERIFY(!OpenBackupDatabase(db, folder + "/absent.db"));
         QVERIFY(!OpenBackupDatabase(db, folder));
+        QVERIFY(QFile::link(path, folder + "/linked.db"));
+        QVERIFY(!OpenBackupDatabase(db, folder + "/linked.db"));
     }
     QSqlDatabase::removeDatabase("missing");
     QVERIFY(!QFile::exists(folder + "/absent.db"));
