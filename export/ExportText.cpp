@@ -69,14 +69,3 @@ void SplitTemplate(const std::string& text, const std::string& title, std::strin
     }
     ReplaceForward(head, "{|title|}", title);
 }
-
-std::string CutUtf8(const std::string& in, std::size_t maxBytes)
-{
-    if (in.size() <= maxBytes)
-        return in;
-    std::size_t n = maxBytes;
-    // Step back over continuation bytes to the start of the cut character.
-    while (n > 0 && (static_cast<unsigned char>(in[n]) & 0xC0) == 0x80)
-        --n;
-    return in.substr(0, n);
-}

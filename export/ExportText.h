@@ -3,6 +3,8 @@
 // record text passes through unchanged apart from the characters that must be escaped.
 #pragma once
 
+#include "support/SafePath.h" // CutUtf8
+
 #include <cstddef>
 #include <string>
 
@@ -22,7 +24,3 @@ void ReplaceForward(std::string& text, const std::string& placeholder, const std
 // every "{|title|}" replaced by `title`, `tail` the text after it, untouched. Without the
 // placeholder the whole text is the head and the tail is empty.
 void SplitTemplate(const std::string& text, const std::string& title, std::string& head, std::string& tail);
-
-// The longest prefix of `in` of at most `maxBytes` bytes that does not end inside a
-// UTF-8 character.
-std::string CutUtf8(const std::string& in, std::size_t maxBytes);

@@ -6,6 +6,17 @@ const size_t kMaxComponentBytes = 255;
 
 } // namespace
 
+std::string CutUtf8(const std::string& in, size_t maxBytes)
+{
+    if (in.size() <= maxBytes)
+        return in;
+    size_t n = maxBytes;
+    // Step back over continuation bytes to the start of the cut character.
+    while (n > 0 && (static_cast<unsigned char>(in[n]) & 0xC0) == 0x80)
+        --n;
+    return in.substr(0, n);
+}
+
 std::string SafePathComponent(const std::string& name)
 {
     std::string out;
@@ -16,13 +27,7 @@ std::string SafePathComponent(const std::string& name)
         else
             out += c;
     }
-    if (out.size() > kMaxComponentBytes) {
-        size_t cut = kMaxComponentBytes;
-        // Back up over UTF-8 continuation bytes so no character is split.
-        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
-            --cut;
-        out.resize(cut);
-    }
+    out = CutUtf8(out, kMaxComponentBytes);
     if (out.empty() || out == "." || out == "..")
         out = "_" + out;
     return out;

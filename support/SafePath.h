@@ -6,5 +6,9 @@
 
 #include <QString>
 
+// The longest prefix of `in` of at most `maxBytes` bytes that does not end inside a
+// UTF-8 character.
+std::string CutUtf8(const std::string& in, size_t maxBytes);
+
 std::string SafePathComponent(const std::string& name);
 QString SafePathComponent(const QString& name);
