@@ -3,7 +3,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
 #include "cli/DecryptForCli.h"
-#include "cli/ScanCategories.h"
+#include "cli/ExportScan.h"
 #include "engine/IphoneBackupFile.h"
 
 int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -46,7 +46,9 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
 
     engine.Init(&info);
-    const int scanned = engine.Scan(scanFolder);
+    ExportScanData data;
+    int scanned = 0;
+    ScanForExport(engine, scanFolder, data, nullptr, nullptr, &scanned);
     // The manifest exists, so 87 means it is damaged: the entries before the
     // damage are kept and counted.
     const bool complete = scanned == 0;
@@ -55,7 +57,7 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     if (info.bEncrypted && scanFolder.isEmpty())
         err << "quillmere-cli scan: the backup is encrypted; its contents need the password (--password-stdin)\n";
     err.flush();
-    const QJsonObject categories = ScanCategoryCounts(engine);
+    const QJsonObject categories = ScanCategoryCounts(data);
 
     const QString layout = engine.m_bManifestDb ? QStringLiteral("Manifest.db") : QStringLiteral("Manifest.mbdb");
     const int entries = int(engine.m_vecManifest.size());
@@ -79,8 +81,8 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         << "  encrypted:        " << (info.bEncrypted ? "yes" : "no") << "\n"
         << "  layout:           " << layout << "\n"
         << "  manifest entries: " << entries << (complete ? "" : " (manifest damaged)") << "\n";
-    for (auto it = categories.constBegin(); it != categories.constEnd(); ++it)
-        out << "  " << it.key() << ": " << it.value().toInteger() << "\n";
+    for (const QString& key : ScanCategoryKeys())
+        out << "  " << key << ": " << categories.value(key).toInteger() << "\n";
     out.flush();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "support/SysHelpers.h"
@@ -17,9 +18,16 @@ int CFileTypeJudge::ParseFileBuf(char* path, char* name)
 {
     if (path == nullptr)
         return 87;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    // A hostile backup may hold a link out of it or a FIFO where a file belongs:
+    // neither is followed nor waited on.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return errno;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return EINVAL;
+    }
     unsigned char head[FILE_TYPE_HEAD_SIZE];
     unsigned int got = 0;
     if (ReadData(fd, head, FILE_TYPE_HEAD_SIZE, &got) != 0 || got != (unsigned int)FILE_TYPE_HEAD_SIZE) {

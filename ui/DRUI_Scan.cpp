@@ -15,13 +15,8 @@
 #include <QThread>
 #include <QTreeWidget>
 
-// The recovery interface and the shared fetch sequence are landing from the
-// engine side; until they are there a scan finds nothing.
-#if __has_include("engine/ScanFetch.h")
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
-#define QM_HAVE_SCAN_FETCH 1
-#endif
 #include "support/Platform.h"
 #include "support/SysHelpers.h"
 #include "ui/CMessageBox.h"
@@ -295,7 +290,6 @@ int DRUI::Scan(wchar_t*, int&)
     ReleaseRecoveryParse();
 
     int result = 0;
-#ifdef QM_HAVE_SCAN_FETCH
     m_backupFile.Init(&m_curBackupInfo);
     m_pRecoveryParse = CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&m_backupFile, RECOVERY_TYPE(1));
     if (!m_pRecoveryParse) {
@@ -336,9 +330,6 @@ int DRUI::Scan(wchar_t*, int&)
         }
     }
 
-#else
-    result = -1;
-#endif
     m_bScanEnded = true;
     if (!m_bStopScan)
         emit ScanProcessCallBack(100);
@@ -390,8 +381,6 @@ void DRUI::ShowInfoMessage(const QString& text)
 
 void DRUI::ReleaseRecoveryParse()
 {
-#ifdef QM_HAVE_SCAN_FETCH
     delete m_pRecoveryParse;
-#endif
     m_pRecoveryParse = nullptr;
 }

@@ -8,8 +8,8 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include "engine/AppFileSplit.h"
 #include "support/SysHelpers.h"
-#include "ui/AppFileSplit.h"
 #include "ui/CategoryRows.h"
 #include "ui/CategoryTree.h"
 

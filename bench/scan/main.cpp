@@ -22,11 +22,8 @@
 #include <QTreeWidget>
 
 #include "tools/sample/SampleGenerator.h"
-#if __has_include("engine/ScanFetch.h")
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
-#define QM_HAVE_SCAN_FETCH 1
-#endif
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
 #include "ui/SCANUI.h"
@@ -116,10 +113,6 @@ void RecoveryScreenshots(DRUI& window, const QString& outDir)
 // into fresh containers. The window's share is what it adds to this.
 double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
 {
-#ifndef QM_HAVE_SCAN_FETCH
-    Q_UNUSED(backup);
-    return 0;
-#else
     CIphoneBackupFile engine;
     __BACK_FILE_INFO__ info = backup;
     engine.Init(&info);
@@ -144,7 +137,6 @@ double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
     const double seconds = timer.nsecsElapsed() / 1e9;
     delete parse;
     return seconds;
-#endif
 }
 
 } // namespace

@@ -14,11 +14,8 @@
 #include <QTimer>
 
 #include "engine/IphoneBackupFile.h"
-#if __has_include("engine/ScanFetch.h")
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
-#define QM_HAVE_SCAN_FETCH 1
-#endif
 
 // Hands every modal dialog that comes up to `handler`, once per dialog, until
 // the driver is destroyed. The handler answers it (or leaves it alone).
@@ -58,21 +55,10 @@ inline void AnswerFolderDialog(QFileDialog* dialog, const QString& folder)
 
 typedef std::array<unsigned long long, 11> CategoryCounts;
 
-// True once the engine's fetch sequence is there to scan with.
-inline bool HaveScanFetch()
-{
-#ifdef QM_HAVE_SCAN_FETCH
-    return true;
-#else
-    return false;
-#endif
-}
-
 // What the engine finds in a plain backup, per category (tree order).
 inline CategoryCounts EngineCounts(const QString& backupDir)
 {
     CategoryCounts counts{};
-#ifdef QM_HAVE_SCAN_FETCH
     CIphoneBackupFile engine;
     __BACK_FILE_INFO__ info;
     QByteArray folder = backupDir.toUtf8();
@@ -98,8 +84,5 @@ inline CategoryCounts EngineCounts(const QString& backupDir)
     RunBackupScan(parse.get(), QString(), targets, nullptr);
     for (int c = 0; c < 11; ++c)
         counts[size_t(c)] = ScanCategoryCount(targets, c);
-#else
-    Q_UNUSED(backupDir);
-#endif
     return counts;
 }

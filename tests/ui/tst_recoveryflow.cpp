@@ -142,8 +142,6 @@ void TestRecoveryFlow::CameraOnlyWindow(const std::vector<_IPHONE_CAMERA_INFO_>&
 
 void TestRecoveryFlow::recoverEverythingTicked()
 {
-    if (!HaveScanFetch())
-        QSKIP("the engine's fetch sequence is not built yet");
     const QString backup = AddBackup(41);
     QVERIFY(!backup.isEmpty());
     m_pWindow = std::make_unique<DRUI>();

@@ -183,8 +183,6 @@ void TestScanFlow::decryptorProtocol()
 
 void TestScanFlow::tableClickAndDoubleClick()
 {
-    if (!HaveScanFetch())
-        QSKIP("the engine's fetch sequence is not built yet");
     const QString first = AddBackup(31);
     const QString second = AddBackup(32);
     QVERIFY(!first.isEmpty() && !second.isEmpty());
@@ -303,8 +301,6 @@ void TestScanFlow::selectPlainBackupScansAtOnce()
 
 void TestScanFlow::selectEncryptedAsksUntilRight()
 {
-    if (!HaveScanFetch())
-        QSKIP("the engine's fetch sequence is not built yet");
     const QString encrypted = AddBackup(34, "open sesame");
     if (encrypted.isEmpty())
         QSKIP("encrypted samples are not available in this build");
@@ -366,8 +362,6 @@ void TestScanFlow::selectEncryptedAsksUntilRight()
 
 void TestScanFlow::tableEncryptedAsksAndDecrypts()
 {
-    if (!HaveScanFetch())
-        QSKIP("the engine's fetch sequence is not built yet");
     const QString decryptor = QStringLiteral(QM_BIN_DIR) + "/Quillmere";
     if (!QFileInfo(decryptor).isExecutable())
         QSKIP("the decryptor is not built");
@@ -461,8 +455,6 @@ void TestScanFlow::decryptorWithoutVerdict()
 
 void TestScanFlow::stopDuringScan()
 {
-    if (!HaveScanFetch())
-        QSKIP("the engine's fetch sequence is not built yet");
     const QString plain = AddBackup(36);
     QVERIFY(!plain.isEmpty());
     const CategoryCounts expected = EngineCounts(plain);
@@ -546,8 +538,6 @@ void TestScanFlow::stopDuringScan()
 
 void TestScanFlow::homeQuestion()
 {
-    if (!HaveScanFetch())
-        QSKIP("the engine's fetch sequence is not built yet");
     const QString plain = AddBackup(37);
     QVERIFY(!plain.isEmpty());
     m_pWindow = std::make_unique<DRUI>();

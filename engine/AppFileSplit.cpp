@@ -1,8 +1,4 @@
-// Stand-in for the core's application-file split until it lands on main;
-// compiles to nothing once the core has its own.
-#include "ui/AppFileSplit.h"
-
-#if !__has_include("engine/AppFileSplit.h")
+#include "engine/AppFileSplit.h"
 
 #include <cstring>
 
@@ -47,5 +43,3 @@ void SplitAppFiles(const AppFileInfoVec& files, AppFileMap& photos, AppFileMap& 
         }
     }
 }
-
-#endif

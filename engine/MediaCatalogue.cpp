@@ -1,0 +1,179 @@
+// The media catalogues: camera roll and photo stream, message attachments, app
+// files and WhatsApp files, each picked from the manifest by name and kept only
+// when the stored file's content is a known type.
+#include <algorithm>
+#include <cstring>
+
+#include <sys/stat.h>
+
+#include "engine/EngineEntryUse.h"
+#include "engine/IphoneBackupFile.h"
+#include "engine/MediaNames.h"
+#include "support/FileTypeJudge.h"
+#include "support/SysHelpers.h"
+#include "support/TextEncoding.h"
+
+namespace {
+
+// A recognised stored file: its wide path, size and the recogniser's name ("3.mov").
+struct RecognisedFile {
+    std::wstring wstrPath;
+    unsigned long long nSize = 0;
+    std::string strRecognised;
+};
+
+bool StoredFileExists(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+bool Recognise(CFileTypeJudge& judge, const std::string& path, RecognisedFile& out)
+{
+    char name[256];
+    name[0] = '\0';
+    judge.ParseFileBuf(const_cast<char*>(path.c_str()), name);
+    if (name[0] == '\0')
+        return false;
+    out.strRecognised = name;
+    out.wstrPath = Ansi2Unicode(path.c_str());
+    out.nSize = 0;
+    GetFileByteSize(out.wstrPath.c_str(), out.nSize);
+    return true;
+}
+
+int LowBits(unsigned long long size)
+{
+    return int(static_cast<unsigned int>(size));
+}
+
+// m_nProgressPos + span * k / n with unsigned arithmetic.
+int ProgressAt(int position, unsigned long long span, unsigned long long k, unsigned long long n)
+{
+    return position + int(span * k / n);
+}
+
+template <typename T, typename Less>
+void SortRecords(std::vector<T>& records, Less less)
+{
+    if (records.size() > 1)
+        std::sort(records.begin(), records.end(), less);
+}
+
+} // namespace
+
+int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& cameraRoll,
+                                           std::vector<_IPHONE_CAMERA_INFO_>& photoStream)
+{
+    CFileTypeJudge judge;
+    const unsigned long long total = m_vecManifest.size();
+    const unsigned long long span = 2ull * unsigned(m_nProgressStep);
+    unsigned long long counted = 0;
+    int stopped = 0;
+    for (const __MBDB_FILE__& entry : m_vecManifest) {
+        std::vector<_IPHONE_CAMERA_INFO_>* target = nullptr;
+        if (entry.strName.find(g_szCameraRollPattern) != std::string::npos)
+            target = &cameraRoll;
+        else if (entry.strName.find(g_szPhotoStreamPattern) != std::string::npos)
+            target = &photoStream;
+        else
+            continue;
+        const std::string path = GetStoredFilePath(entry.strFileId);
+        if (!StoredFileExists(path))
+            continue;
+        RecognisedFile file;
+        if (Recognise(judge, path, file)) {
+            _IPHONE_CAMERA_INFO_ info;
+            info.nSize = LowBits(file.nSize);
+            info.strFileName = MediaLastComponent(entry.strName);
+            info.wstrFullPath = std::move(file.wstrPath);
+            target->push_back(std::move(info));
+        }
+        ++counted;
+        if (m_pCallback && (stopped = ReportProgress(ProgressAt(m_nProgressPos, span, counted, total))) != 0)
+            break;
+    }
+    SortRecords(cameraRoll, CamVectorCmp);
+    SortRecords(photoStream, CamVectorCmp);
+    AdvanceProgress(2 * m_nProgressStep);
+    return stopped;
+}
+
+int CIphoneBackupFile::GetBackupMsgAttachments(std::vector<_IPHONE_ATTACHMENTS_>& out)
+{
+    CFileTypeJudge judge;
+    const unsigned long long total = m_vecManifest.size();
+    unsigned long long counted = 0;
+    int stopped = 0;
+    for (const __MBDB_FILE__& entry : m_vecManifest) {
+        if (entry.strName.find(g_szAttachmentPattern) == std::string::npos)
+            continue;
+        const std::string path = GetStoredFilePath(entry.strFileId);
+        if (!StoredFileExists(path))
+            continue;
+        RecognisedFile file;
+        if (Recognise(judge, path, file) && file.nSize != 0) {
+            _IPHONE_ATTACHMENTS_ info;
+            info.nSize = LowBits(file.nSize);
+            info.strFileName = MediaDisplayName(entry.strName, file.strRecognised);
+            info.wstrFullPath = std::move(file.wstrPath);
+            out.push_back(std::move(info));
+        }
+        ++counted;
+        if (m_pCallback &&
+            (stopped = ReportProgress(ProgressAt(m_nProgressPos, unsigned(m_nProgressStep), counted, total))) != 0)
+            break;
+    }
+    SortRecords(out, AttVectorCmp);
+    AdvanceProgress(m_nProgressStep);
+    return stopped;
+}
+
+int CIphoneBackupFile::GetAppFileInfo(std::vector<_IPHONE_APP_FILE_INFO_>& out)
+{
+    m_vecWhatsAppAttachments.clear();
+    CFileTypeJudge judge;
+    const unsigned long long total = m_vecManifest.size();
+    unsigned long long index = 0;
+    int stopped = 0;
+    for (const __MBDB_FILE__& entry : m_vecManifest) {
+        ++index;
+        const std::string& name = entry.strName;
+        // Current phones keep WhatsApp media in a shared app group, outside AppDomain-.
+        const bool sharedWhatsApp = name.find(g_szWhatsAppSharedMediaPattern) != std::string::npos;
+        RecognisedFile file;
+        if ((sharedWhatsApp || name.find(g_szAppFilePattern) != std::string::npos) &&
+            Recognise(judge, GetStoredFilePath(entry.strFileId), file)) {
+            const std::string displayName = MediaDisplayName(name, file.strRecognised);
+            if (sharedWhatsApp || name.find(g_szWhatsAppPattern) != std::string::npos) {
+                if (file.nSize != 0) {
+                    _WHATSAPP_ATTACHMENTS_ info;
+                    info.nSize = LowBits(file.nSize);
+                    info.strFileName = displayName;
+                    info.wstrFullPath = std::move(file.wstrPath);
+                    m_vecWhatsAppAttachments.push_back(std::move(info));
+                }
+            } else {
+                _IPHONE_APP_FILE_INFO_ info;
+                info.nSize = LowBits(file.nSize);
+                info.strAppName = MediaAppName(name);
+                info.strFileName = displayName;
+                info.wstrFullPath = std::move(file.wstrPath);
+                out.push_back(std::move(info));
+            }
+        }
+        if (m_pCallback &&
+            (stopped = ReportProgress(ProgressAt(m_nProgressPos, 2ull * unsigned(m_nProgressStep), index, total))) != 0)
+            break;
+    }
+    SortRecords(out, AppVectorCmp);
+    SortRecords(m_vecWhatsAppAttachments, WhatsAppAttVectorCmp);
+    AdvanceProgress(m_nProgressStep);
+    return stopped;
+}
+
+int CIphoneBackupFile::GetWhatsAppAttachment(std::vector<_WHATSAPP_ATTACHMENTS_>& out)
+{
+    out = m_vecWhatsAppAttachments;
+    return AdvanceProgress(m_nProgressStep);
+}

@@ -1,0 +1,61 @@
+// The scan's fetch sequence, shared by the window and the command line: the
+// reader's Scan, then the nine category fetches in their fixed order.
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+#include "engine/BackupRecords.h"
+
+class IPhoneRecoveryParse;
+
+// Where each fetch puts its records (the window passes its own containers).
+struct SCAN_FETCH_TARGETS {
+    CameraInfoVec& vecCamera;
+    CameraInfoVec& vecPhotoStream;
+    MessageMap& mapMessage;
+    AttachmentVec& vecAttachments;
+    PersonContentVec& vecContacts;
+    CallHistoryVec& vecCallHistory;
+    NotesVec& vecNotes;
+    AppFileInfoVec& vecAppFile;
+    AppFileMap& mapAppPhotos;
+    AppFileMap& mapAppVideos;
+    unsigned& nAppPhotoCount;
+    unsigned& nAppVideoCount;
+    WhatsAppMessageMap& mapWhatsapp;
+    WhatsAppAttachmentVec& vecWhatsappAttach;
+};
+
+// Categories in the results tree's order, as the window numbers them.
+enum SCAN_CATEGORY {
+    SCAN_CAMERA_ROLL = 0,
+    SCAN_PHOTO_STREAM,
+    SCAN_APP_PHOTOS,
+    SCAN_APP_VIDEOS,
+    SCAN_MESSAGES,
+    SCAN_MESSAGE_ATTACHMENTS,
+    SCAN_CONTACTS,
+    SCAN_CALL_HISTORY,
+    SCAN_NOTES,
+    SCAN_WHATSAPP,
+    SCAN_WHATSAPP_ATTACHMENTS,
+    SCAN_CATEGORY_COUNT
+};
+
+// Told after each fetch, once per category it filled, in the window's node order
+// (camera roll then photo stream; app photos then app videos): category, count.
+typedef std::function<void(int, unsigned long long)> ScanFetchListener;
+
+// Runs `parse`'s Scan on `scanFolder`, then the fetches. Scan's -110 and 2 end the
+// run with that value and -1 ends it with 2; anything else goes on. A fetch that
+// returns non-zero (a stop) ends the run with that value before its categories are
+// told. The application files are split into photos and videos after their fetch.
+// `scanResult`, when given, receives Scan's own result (87: manifest missing or damaged).
+int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FETCH_TARGETS& targets,
+                  const ScanFetchListener& listener, int* scanResult = nullptr);
+
+// Number of records a category holds in `targets` (conversations for messages and
+// WhatsApp); 0 out of range.
+unsigned long long ScanCategoryCount(const SCAN_FETCH_TARGETS& targets, int category);
