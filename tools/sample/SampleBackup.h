@@ -62,6 +62,25 @@ struct SampleEntry {
     QString fileId() const;
 };
 
+// One file written as recognisable media: at least 512 bytes whose content the
+// file-type judge recognises, under a manifest name one of the media catalogues
+// matches. Tests compare a scan with this list exactly. Files too short or of
+// unknown content, and attachments or WhatsApp files of size 0, never go in.
+struct SampleMedia {
+    enum Kind { CameraRoll, PhotoStream, Attachment, AppFile, WhatsApp };
+    Kind kind = CameraRoll;
+    QString manifestName;
+    // As the catalogue shows it. Camera roll and photo stream: the last path
+    // component unchanged. Others: that component cut at its last "." (kept
+    // whole without one), then "." and the recognised extension in upper case:
+    // IMG_0042.jpeg holding a JPEG gives IMG_0042.JPG, a QuickTime IMG_0042.MOV.
+    QString displayName;
+    // App files only: the text after the first "com." (else the first "net.")
+    // of the manifest name up to the next "-"; "other" when there is none.
+    QString appName;
+    qint64 size = 0;
+};
+
 class SampleBackup {
 public:
     explicit SampleBackup(const SampleOptions& options = SampleOptions());
@@ -78,6 +97,8 @@ public:
     // Key of Manifest.db chosen by EncryptSampleBackup and used by
     // EncryptSampleManifestDb (SampleContent.h); empty for a plain backup.
     QByteArray manifestDbKey;
+    // What AddMediaFiles wrote as recognisable media, in the order written.
+    std::vector<SampleMedia> media;
 
     // Each adds the entry (and directory entries for its missing parents) and
     // returns it; the reference is valid until the next add.

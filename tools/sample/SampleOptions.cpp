@@ -28,11 +28,11 @@ int SampleTargetEntryCount(SampleOptions::Scale scale)
 {
     switch (scale) {
     case SampleOptions::Scale::Tiny:
-        return 80;
+        return 160;
     case SampleOptions::Scale::Small:
         return 3000;
     case SampleOptions::Scale::Large:
         return 200000;
     }
-    return 80;
+    return 160;
 }
