@@ -478,7 +478,10 @@ QString SampleMediaExtension(SampleMediaKind kind)
 QByteArray MakeSampleMedia(SampleMediaKind kind, SampleRandom& random, int serial)
 {
     const MediaPool& pool = Pool();
-    const int target = int(random.range(kMinSize, kMaxSize));
+    // Most phone thumbnails and small pictures sit at the low end: the smaller
+    // of two draws keeps the large sample near 200 MB of media.
+    const qint64 first = random.range(kMinSize, kMaxSize);
+    const int target = int(qMin(first, random.range(kMinSize, kMaxSize)));
     switch (kind) {
     case SampleMediaKind::JpegJfif:
         return VariedJpeg(PickFrom(pool.jfif, random), random, serial, target);
