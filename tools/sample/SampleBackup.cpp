@@ -134,7 +134,7 @@ SampleDevice MakeSampleDevice(SampleRandom& random, const SampleOptions& options
     };
     SampleDevice d;
     const QString owner = random.pick(owners);
-    d.displayName = options.hostile ? owner + QStringLiteral(" & Zoë’s iPhone <3 \U0001F4F1")
+    d.displayName = options.unusualNames ? owner + QStringLiteral(" & Zoë’s iPhone <3 \U0001F4F1")
                                     : owner + QStringLiteral("’s iPhone");
     d.serialNumber = random.alnum(12);
     d.phoneNumber = QStringLiteral("+44 7700 900%1").arg(random.range(0, 999), 3, 10, QLatin1Char('0'));

@@ -82,7 +82,7 @@ void AddFillerEntries(SampleBackup& backup, int target)
                               QStringLiteral("/private/var/mobile/%1/target%2").arg(r.pick(Words())).arg(serial));
         } else {
             QString name = QStringLiteral("item%1.plist").arg(serial);
-            if (backup.options.hostile && r.chance(0.02))
+            if (backup.options.unusualNames && r.chance(0.02))
                 name = QStringLiteral("%1 %2").arg(serial).arg(r.pick(HostileNames()));
             // Most system files are tiny; many are empty (no disk blocks).
             QByteArray content;

@@ -22,8 +22,11 @@ struct SampleOptions {
     int iterations = 10;
     // Write Info.plist as a binary property list instead of XML.
     bool binaryInfo = false;
-    // Names with spaces, accents, emoji and path-hostile characters.
-    bool hostile = true;
+    // Names with spaces, accents, emoji and awkward punctuation, as real phones have.
+    bool unusualNames = true;
+    // A backup built to break its reader: path-escaping and malformed names, stored
+    // files that are links, FIFOs, folders or empty, damaged databases, absurd values.
+    bool hostile = false;
 };
 
 // "new" / "old", "tiny" / "small" / "large". False on an unknown word.
