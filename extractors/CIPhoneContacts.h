@@ -21,7 +21,7 @@ public:
     int SaveContactsCsvFile(const char* sourcePath, const char* targetPath, unsigned long long);
 
 private:
-    int m_nReserved = 0;
+    [[maybe_unused]] int m_nReserved = 0;
     bool m_bManifestDb = true;
     QString m_strConnName = "contact_connection";
     QString m_strDriver = "QSQLITE";

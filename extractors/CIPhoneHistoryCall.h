@@ -21,7 +21,7 @@ public:
 private:
     void ReadCallLog(std::vector<__CALLHISTORY__>& calls);
 
-    int m_nReserved = 0;
+    [[maybe_unused]] int m_nReserved = 0;
     QString m_strHistoryConnName = "history_connection";
     QString m_strHistoryDriver = "QSQLITE";
     QString m_strHistoryDbPath;

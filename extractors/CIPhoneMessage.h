@@ -32,7 +32,7 @@ private:
     void* m_pUserData = nullptr;
     int m_nPosition = 0;
     int m_nSpan = 0;
-    int m_nReserved = 0;
+    [[maybe_unused]] int m_nReserved = 0;
     bool m_bManifestDb = true;
     QString m_strMsgConnName = "Message_connection";
     QString m_strMsgDriver = "QSQLITE";

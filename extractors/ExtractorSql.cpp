@@ -1,13 +1,12 @@
 #include "extractors/ExtractorSql.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
 
 #include "support/BackupDatabase.h"
-#include "support/Platform.h"
+#include "support/SafeFile.h"
 
 CBackupConnection::CBackupConnection(const QString& connectionName, const QString& path)
     : m_strConnName(connectionName)
@@ -72,9 +71,6 @@ bool CopyDatabaseOut(const char* sourcePath, const char* targetPath)
 {
     if (!sourcePath || !targetPath)
         return false;
-    const QString target = QString::fromUtf8(targetPath);
-    if (!QFile::copy(QString::fromUtf8(sourcePath), target))
-        return false;
-    QmPlatform::SetExportFileMode(target);
-    return true;
+    // Never through a link or from a FIFO or device a hostile backup put in its place.
+    return CopyBackupFile(sourcePath, targetPath) == 0;
 }

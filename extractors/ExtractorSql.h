@@ -40,7 +40,8 @@ bool ExecEither(QSqlQuery& query, const QString& first, const QString& second);
 // Record text from a query value: text as UTF-8, a BLOB decoded as UTF-8 text.
 std::string ValueText(const QVariant& value);
 
-// Copies a database out of the backup whole. Never overwrites an existing file;
+// Copies a database out of the backup whole, only when it is a regular file (no link,
+// FIFO or device). Never overwrites an existing file, leaves nothing behind on failure;
 // the copy gets the export file mode (not world-writable, owned by the invoking
 // user when we run as root on his behalf).
 bool CopyDatabaseOut(const char* sourcePath, const char* targetPath);

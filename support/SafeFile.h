@@ -1,0 +1,23 @@
+// Reading files that live inside a backup, whose stored files a hostile backup can
+// replace by a symbolic link (to a file outside it, to a device), a FIFO or a folder:
+// such a file is never read, never blocked on, and never copied.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// Opens `path` for reading without following a final symbolic link and without
+// blocking, and keeps it only when it is a regular file (then back in blocking
+// mode). Returns the descriptor, or -1 with *err set (ELOOP for a link, EINVAL for
+// anything that is not a regular file) and *reason, when given, saying why.
+int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* reason = nullptr);
+
+// Copies `size` bytes of the open file `in` into a new file `target`, created
+// exclusively (an existing name is never replaced: EEXIST, nothing touched) and
+// without following a link. A failed copy removes what it wrote, so a name left
+// behind always holds the whole content. The file gets the export mode. Returns 0
+// or errno, with *reason saying why.
+int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason = nullptr);
+
+// OpenBackupFile, then CopyIntoNewFile. Returns 0 or errno.
+int CopyBackupFile(const std::string& source, const std::string& target, std::string* reason = nullptr);

@@ -1,0 +1,110 @@
+#include <QtTest>
+
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "extractors/ExtractorSql.h"
+#include "support/SafeFile.h"
+
+class TestSafeFile : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void regularFileCopied();
+    void oddSourcesRefused();
+    void existingTargetKept();
+
+private:
+    std::string Path(const char* name) const { return m_dir->filePath(name).toStdString(); }
+    void Write(const char* name, const QByteArray& bytes)
+    {
+        QFile f(m_dir->filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray Read(const char* name) const
+    {
+        QFile f(m_dir->filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestSafeFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSafeFile::regularFileCopied()
+{
+    const QByteArray content = QByteArray("SQLite format 3").append(3 << 20, 'z');
+    Write("source", content);
+    std::string reason;
+    QCOMPARE(CopyBackupFile(Path("source"), Path("copy"), &reason), 0);
+    QCOMPARE(Read("copy"), content);
+    struct stat st;
+    QCOMPARE(::stat(Path("copy").c_str(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0644);
+    // Empty files are files too.
+    Write("empty", QByteArray());
+    QVERIFY(CopyDatabaseOut(Path("empty").c_str(), Path("empty-copy").c_str()));
+    QCOMPARE(Read("empty-copy"), QByteArray());
+
+    off_t size = -1;
+    int err = -1;
+    const int fd = OpenBackupFile(Path("source"), &size, &err);
+    QVERIFY(fd >= 0);
+    QCOMPARE(err, 0);
+    QCOMPARE(qint64(size), qint64(content.size()));
+    // Blocking again: a read returns data, not EAGAIN.
+    QVERIFY(!(::fcntl(fd, F_GETFL) & O_NONBLOCK));
+    ::close(fd);
+}
+
+void TestSafeFile::oddSourcesRefused()
+{
+    Write("outside", "secret");
+    QVERIFY(QFile::link(m_dir->filePath("outside"), m_dir->filePath("link")));
+    QVERIFY(QFile::link("/dev/zero", m_dir->filePath("device")));
+    QCOMPARE(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    QVERIFY(QDir().mkdir(m_dir->filePath("folder")));
+
+    struct Case {
+        const char* name;
+        int err;
+    };
+    // A FIFO without a writer would block an ordinary open or copy for ever.
+    for (const Case& c : {Case{"link", ELOOP}, Case{"device", ELOOP}, Case{"fifo", EINVAL}, Case{"folder", EINVAL},
+                          Case{"absent", ENOENT}}) {
+        int err = 0;
+        std::string reason;
+        QCOMPARE(OpenBackupFile(Path(c.name), nullptr, &err, &reason), -1);
+        QCOMPARE(err, c.err);
+        QVERIFY(!reason.empty());
+        const std::string target = Path("out-") + c.name;
+        QCOMPARE(CopyBackupFile(Path(c.name), target), c.err);
+        QVERIFY(!CopyDatabaseOut(Path(c.name).c_str(), target.c_str()));
+        QVERIFY2(!QFileInfo::exists(QString::fromStdString(target)), c.name);
+    }
+}
+
+void TestSafeFile::existingTargetKept()
+{
+    Write("source", "new bytes");
+    Write("taken", "earlier export");
+    QCOMPARE(CopyBackupFile(Path("source"), Path("taken")), EEXIST);
+    QCOMPARE(Read("taken"), QByteArray("earlier export"));
+    // Nor is a link at the target's name followed to replace what it points at.
+    Write("victim", "keep me");
+    QVERIFY(QFile::link(m_dir->filePath("victim"), m_dir->filePath("trap")));
+    QVERIFY(CopyBackupFile(Path("source"), Path("trap")) != 0);
+    QCOMPARE(Read("victim"), QByteArray("keep me"));
+    QVERIFY(!CopyDatabaseOut(Path("source").c_str(), Path("taken").c_str()));
+    QCOMPARE(Read("taken"), QByteArray("earlier export"));
+}
+
+QTEST_GUILESS_MAIN(TestSafeFile)
+#include "tst_safefile.moc"
