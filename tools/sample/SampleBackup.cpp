@@ -10,7 +10,7 @@ QString SampleEntry::manifestName() const
 QString SampleEntry::fileId() const
 {
     return QString::fromLatin1(
-        QCryptographicHash::hash(manifestName().toUtf8(), QCryptographicHash::Sha1).toHex());
+        QCryptographicHash::hash(domainBytes() + '-' + relativePathBytes(), QCryptographicHash::Sha1).toHex());
 }
 
 SampleBackup::SampleBackup(const SampleOptions& opts)

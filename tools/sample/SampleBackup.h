@@ -54,6 +54,22 @@ struct SampleEntry {
     // False: the manifest lists the file but no stored file is written
     // (an interrupted backup).
     bool writeData = true;
+    // What goes where the stored file belongs (hostile samples): the content, a
+    // link to a copy of the content outside the backup, a link to /dev/zero, a
+    // FIFO or a folder.
+    enum class Stored { Content, LinkOutside, LinkDevice, Fifo, Folder };
+    Stored stored = Stored::Content;
+    // Non-empty: the exact bytes the manifest holds for the domain / relative
+    // path, which need not be UTF-8; `domain` and `relativePath` then only name
+    // the entry inside the model.
+    QByteArray rawDomain;
+    QByteArray rawRelativePath;
+
+    QByteArray domainBytes() const { return rawDomain.isEmpty() ? domain.toUtf8() : rawDomain; }
+    QByteArray relativePathBytes() const
+    {
+        return rawRelativePath.isEmpty() ? relativePath.toUtf8() : rawRelativePath;
+    }
 
     qint64 manifestSize() const { return size >= 0 ? size : content.size(); }
     // domain + "-" + relative path, as the manifest names it.

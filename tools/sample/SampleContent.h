@@ -1,6 +1,6 @@
 // Producers of a sample backup's content, called by GenerateSampleBackup in
-// this order: AddPhoneDatabases, AddMediaFiles, filler entries up to the
-// scale's entry count, then (with a password) EncryptSampleBackup before the
+// this order: AddPhoneDatabases, AddMediaFiles, (hostile samples)
+// AddHostileContent, filler entries up to the scale's entry count, then (with a password) EncryptSampleBackup before the
 // folder is written and EncryptSampleManifestDb after Manifest.db is written.
 #pragma once
 
@@ -15,6 +15,15 @@ void AddPhoneDatabases(SampleBackup& backup, const SampleOptions& options);
 // Camera roll, photo stream, message attachments, app files and WhatsApp media
 // with real content for the scale.
 void AddMediaFiles(SampleBackup& backup, const SampleOptions& options);
+
+// With options.hostile: hostile names in the manifest, the apps and the phone's
+// databases; stored files that are links (to a copy outside the backup holding
+// SampleOutsideMarker(), to /dev/zero), FIFOs, folders or empty; a truncated and a
+// corrupt database; values of the wrong type, huge text, impossible dates.
+void AddHostileContent(SampleBackup& backup);
+// Bytes found only in what hostile links point to outside the backup: an export
+// or a scan that shows them has read through a link.
+QByteArray SampleOutsideMarker();
 
 // Turns the model into an encrypted backup before it is written:
 // - each File entry's `content` becomes its ciphertext (its `size` keeps the

@@ -106,6 +106,8 @@ SampleBackup BuildSampleBackup(const SampleOptions& options)
     SampleBackup backup(options);
     AddPhoneDatabases(backup, options);
     AddMediaFiles(backup, options);
+    if (options.hostile)
+        AddHostileContent(backup);
     AddFillerEntries(backup, SampleTargetEntryCount(options.scale));
     return backup;
 }

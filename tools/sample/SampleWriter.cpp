@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QVariantList>
 #include <QtEndian>
+#include <sys/stat.h>
 
 #include "support/Plist.h"
 #include "tools/sample/SampleContent.h"
@@ -139,6 +140,34 @@ void PutString(QByteArray& out, const QByteArray& text, bool absentWhenEmpty)
     out.append(cut);
 }
 
+// Puts a link, FIFO or folder where the stored file of `e` belongs. The copy a
+// link points out to goes into `outsideDir`, beside the backup folder.
+bool PlaceOddStoredFile(const SampleEntry& e, const QString& path, const QString& outsideDir, QString* error)
+{
+    const QByteArray native = QFile::encodeName(path);
+    bool ok = false;
+    switch (e.stored) {
+    case SampleEntry::Stored::LinkOutside: {
+        const QString target = outsideDir + QLatin1Char('/') + e.fileId();
+        ok = QDir().mkpath(outsideDir) && WriteWholeFile(target, e.content, error)
+            && QFile::link(target, path);
+        break;
+    }
+    case SampleEntry::Stored::LinkDevice:
+        ok = QFile::link(QStringLiteral("/dev/zero"), path);
+        break;
+    case SampleEntry::Stored::Fifo:
+        ok = ::mkfifo(native.constData(), 0644) == 0;
+        break;
+    case SampleEntry::Stored::Folder:
+        ok = QDir().mkdir(path);
+        break;
+    case SampleEntry::Stored::Content:
+        break;
+    }
+    return ok || Fail(error, QStringLiteral("cannot place the odd stored file %1").arg(path));
+}
+
 } // namespace
 
 QVariantMap SampleInfoPlistValues(const SampleBackup& backup)
@@ -230,8 +259,8 @@ QByteArray BuildManifestMbdb(const SampleBackup& backup)
     out.reserve(int(backup.entries.size()) * 160 + 6);
     out.append("mbdb\x05\x00", 6);
     for (const SampleEntry& e : backup.entries) {
-        PutString(out, e.domain.toUtf8(), false);
-        PutString(out, e.relativePath.toUtf8(), false);
+        PutString(out, e.domainBytes(), false);
+        PutString(out, e.relativePathBytes(), false);
         PutString(out, e.linkTarget.toUtf8(), true);
         PutString(out, e.flags == SampleEntry::File ? e.digest : QByteArray(), true);
         PutString(out, e.encryptionKey, true);
@@ -337,13 +366,15 @@ bool WriteManifestDb(const SampleBackup& backup, const QString& path, QString* e
                 && q.exec(QStringLiteral("CREATE TABLE Properties (key TEXT PRIMARY KEY, value BLOB)"))
                 && db.transaction();
             if (ok) {
+                // CAST keeps text text, and stores raw bytes (not always UTF-8) as text too.
                 ok = q.prepare(QStringLiteral("INSERT INTO Files (fileID, domain, relativePath, flags, file) "
-                                              "VALUES (?, ?, ?, ?, ?)"));
+                                              "VALUES (?, CAST(? AS TEXT), CAST(? AS TEXT), ?, ?)"));
                 for (size_t i = 0; ok && i < backup.entries.size(); ++i) {
                     const SampleEntry& e = backup.entries[i];
                     q.addBindValue(e.fileId());
-                    q.addBindValue(e.domain);
-                    q.addBindValue(e.relativePath);
+                    q.addBindValue(e.rawDomain.isEmpty() ? QVariant(e.domain) : QVariant(e.rawDomain));
+                    q.addBindValue(e.rawRelativePath.isEmpty() ? QVariant(e.relativePath)
+                                                               : QVariant(e.rawRelativePath));
                     q.addBindValue(e.flags);
                     q.addBindValue(BuildMBFileBlob(e));
                     ok = q.exec();
@@ -377,7 +408,13 @@ bool WriteStoredFiles(const SampleBackup& backup, const QString& backupDir, QStr
                 madeDirs.insert(dir);
             }
         }
-        QFile file(dir + QLatin1Char('/') + id);
+        const QString path = dir + QLatin1Char('/') + id;
+        if (e.stored != SampleEntry::Stored::Content) {
+            if (!PlaceOddStoredFile(e, path, backupDir + QStringLiteral(".outside"), error))
+                return false;
+            continue;
+        }
+        QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
             || file.write(e.content) != e.content.size()) {
             return Fail(error, QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));

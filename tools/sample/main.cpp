@@ -1,5 +1,6 @@
 // quillmere-sample DEST [--layout new|old] [--password P --iterations N]
 //                       [--scale tiny|small|large] [--seed S] [--binary-info]
+//                       [--hostile]
 // Writes one sample backup folder under DEST and prints its path.
 #include <QCoreApplication>
 #include <QStringList>
@@ -15,7 +16,10 @@ int Usage(const QString& problem)
         fprintf(stderr, "quillmere-sample: %s\n", qPrintable(problem));
     fprintf(stderr,
             "usage: quillmere-sample DEST [--layout new|old] [--password P --iterations N]\n"
-            "                        [--scale tiny|small|large] [--seed S] [--binary-info]\n");
+            "                        [--scale tiny|small|large] [--seed S] [--binary-info]\n"
+            "                        [--hostile]\n"
+            "  --hostile  a backup built to break its reader (links, FIFOs, damaged\n"
+            "             databases, names that leave their folder)\n");
     return 2;
 }
 
@@ -58,6 +62,8 @@ int main(int argc, char** argv)
                 return Usage(QStringLiteral("--seed takes a number"));
         } else if (a == QLatin1String("--binary-info")) {
             options.binaryInfo = true;
+        } else if (a == QLatin1String("--hostile")) {
+            options.hostile = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             return Usage(QStringLiteral("unknown option %1").arg(a));
         } else if (dest.isEmpty()) {
