@@ -19,9 +19,12 @@ std::string CutUtf8(const std::string& in, size_t maxBytes)
 
 std::string SafePathComponent(const std::string& name)
 {
+    // Bytes that are not UTF-8 become U+FFFD: such a name cannot be written on every
+    // file system, and Qt (the window, the folder listing) cannot name the file again.
+    const QByteArray valid = QString::fromUtf8(name.data(), qsizetype(name.size())).toUtf8();
     std::string out;
-    out.reserve(name.size());
-    for (char c : name) {
+    out.reserve(size_t(valid.size()));
+    for (char c : valid) {
         if (c == '/' || c == '\\' || c == '\0')
             out += '_';
         else

@@ -10,5 +10,7 @@
 // UTF-8 character.
 std::string CutUtf8(const std::string& in, size_t maxBytes);
 
+// Invalid UTF-8 becomes U+FFFD; "/", "\\" and NUL become "_"; cut to 255 bytes;
+// empty, "." and ".." get a leading "_".
 std::string SafePathComponent(const std::string& name);
 QString SafePathComponent(const QString& name);

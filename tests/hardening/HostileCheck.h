@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <ftw.h>
 #include <sys/stat.h>
 
 #include "tools/sample/SampleContent.h"
@@ -29,11 +30,32 @@ inline QStringList Tree(const QString& root, const QString& skip = QString())
     return out;
 }
 
+// The first entry under `root` whose name (as bytes on disk) is not UTF-8, or empty.
+inline QByteArray NameNotUtf8(const QString& root)
+{
+    static QByteArray found;
+    found.clear();
+    ::nftw(QFile::encodeName(root).constData(),
+           [](const char* path, const struct stat*, int, struct FTW* ftw) {
+               const QByteArray name(path + ftw->base);
+               if (QString::fromUtf8(name).toUtf8() != name) {
+                   found = path;
+                   return 1;
+               }
+               return 0;
+           },
+           16, FTW_PHYS);
+    return found;
+}
+
 // Empty when the export tree under `dest` is sound: only folders and regular files,
-// no name component over 255 bytes, no leftover temporary file, and no byte read
+// UTF-8 names of at most 255 bytes, no leftover temporary file, and no byte read
 // through a link out of the backup. Otherwise the first problem.
 inline QString ExportProblem(const QString& dest)
 {
+    const QByteArray notText = NameNotUtf8(dest);
+    if (!notText.isEmpty())
+        return QStringLiteral("name not UTF-8: ") + QString::fromUtf8(notText);
     QDirIterator it(dest, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     const QByteArray marker = SampleOutsideMarker();

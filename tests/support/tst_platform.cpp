@@ -79,6 +79,12 @@ void TestPlatform::safeComponents()
     QCOMPARE(cut.size(), size_t(254));
     QVERIFY(QString::fromUtf8(cut.c_str()).toUtf8().toStdString() == cut);
     QCOMPARE(SafePathComponent(QStringLiteral("Anna/Ben 😀")), QStringLiteral("Anna_Ben 😀"));
+    // Bytes that are not UTF-8 (a lone lead byte, 0xFF) do not reach a file name.
+    QCOMPARE(SafePathComponent(std::string("a\xC3(b\xFF")), std::string("a\xEF\xBF\xBD(b\xEF\xBF\xBD"));
+    std::string invalidLong(300, '\xFF');
+    cut = SafePathComponent(invalidLong);
+    QVERIFY(cut.size() <= 255);
+    QVERIFY(QString::fromUtf8(cut.c_str()).toUtf8().toStdString() == cut);
 }
 
 void TestPlatform::backupDatabasesStayUntouched()
