@@ -189,7 +189,7 @@ QString AttachmentFolder(MediaWriter& w)
         .arg(w.guid().toUpper());
 }
 
-void AddAttachments(MediaWriter& w, int count, bool hostile)
+void AddAttachments(MediaWriter& w, int count, bool unusualNames)
 {
     const QString domain = QStringLiteral("MediaDomain");
     // The same name holding a picture and a movie, a name without an extension,
@@ -198,7 +198,7 @@ void AddAttachments(MediaWriter& w, int count, bool hostile)
         { QStringLiteral("IMG_0042.jpeg"), K::JpegExif },
         { QStringLiteral("IMG_0042.jpeg"), K::QuickTime },
         { QStringLiteral("photo"), K::Png },
-        { hostile ? QStringLiteral("Café été 🎉 \"best\".gif") : QStringLiteral("animation.gif"), K::Gif },
+        { unusualNames ? QStringLiteral("Café été 🎉 \"best\".gif") : QStringLiteral("animation.gif"), K::Gif },
     };
     int written = 0;
     for (const auto& f : fixed) {
@@ -376,7 +376,7 @@ void AddMediaFiles(SampleBackup& backup, const SampleOptions& options)
     MediaWriter writer(backup);
     AddCameraRoll(writer, plan.cameraRoll);
     AddPhotoStream(writer, plan.photoStream, plan.albums);
-    AddAttachments(writer, plan.attachments, options.hostile);
+    AddAttachments(writer, plan.attachments, options.unusualNames);
     AddAppFiles(writer, plan.appFiles, plan.apps);
     AddWhatsAppMedia(writer, plan.whatsApp);
 }
