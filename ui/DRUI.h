@@ -314,6 +314,9 @@ public:
     // ---- Run flags: stop is written by the dialog, end by the worker ----
     std::atomic<bool> m_bStopScan{false};
     std::atomic<bool> m_bScanEnded{false};
+    // Last percent the engine's walks reported: they report once per manifest
+    // entry, and the dialog only needs the changes.
+    int m_nLastScanPercent = -1;
     std::atomic<bool> m_bStopSearch{false};
     std::atomic<bool> m_bSearchEnded{false};
     std::atomic<bool> m_bStopPreview{false};

@@ -16,7 +16,10 @@ int DRUI::ScanCallBack(int percent)
 {
     if (m_bStopScan)
         return 1;
-    emit ScanProcessCallBack(percent);
+    if (percent != m_nLastScanPercent) {
+        m_nLastScanPercent = percent;
+        emit ScanProcessCallBack(percent);
+    }
     return 0;
 }
 

@@ -287,6 +287,7 @@ int DRUI::Scan(wchar_t*, int&)
 {
     m_bStopScan = false;
     m_bScanEnded = false;
+    m_nLastScanPercent = -1;
     ReleaseRecoveryParse();
 
     int result = 0;
