@@ -1,0 +1,124 @@
+// The engine's scan of the large sample: each media catalogue alone, then the
+// whole fetch sequence (manifest read and all nine fetches) in both layouts.
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include "bench/Bench.h"
+#include "engine/IphoneBackupFile.h"
+#include "engine/IphoneRecoveryFactory.h"
+#include "engine/ScanFetch.h"
+
+namespace {
+
+QString MissingBackup(const QString& backup)
+{
+    return QFileInfo::exists(backup) ? QString() : QStringLiteral("no sample at %1 (run the generate steps)").arg(backup);
+}
+
+bool SelectAndScan(CIphoneBackupFile& engine, const QString& backup, QString* note)
+{
+    __BACK_FILE_INFO__ info;
+    QByteArray folder = backup.toUtf8();
+    if (engine.GetBackFileInfo(folder.data(), &info) != 0) {
+        *note = QStringLiteral("not a backup: %1").arg(backup);
+        return false;
+    }
+    engine.Init(&info);
+    return engine.Scan(QString()) == 0;
+}
+
+// Times one catalogue after an untimed manifest read; the note carries its own time.
+bool Catalogue(const QString& backup, const std::function<size_t(CIphoneBackupFile&)>& walk, QString* note)
+{
+    CIphoneBackupFile engine;
+    if (!SelectAndScan(engine, backup, note))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    const size_t found = walk(engine);
+    *note = QStringLiteral("%1 files; walk alone %2 s").arg(found).arg(timer.nsecsElapsed() / 1e9, 0, 'f', 3);
+    return found > 0;
+}
+
+bool WholeScan(const QString& backup, QString* note)
+{
+    CIphoneBackupFile engine;
+    __BACK_FILE_INFO__ info;
+    QByteArray folder = backup.toUtf8();
+    if (engine.GetBackFileInfo(folder.data(), &info) != 0)
+        return false;
+    engine.Init(&info);
+    std::unique_ptr<IPhoneRecoveryParse> parse(
+        CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
+    CameraInfoVec camera, photoStream;
+    MessageMap messages;
+    AttachmentVec attachments;
+    PersonContentVec contacts;
+    CallHistoryVec calls;
+    NotesVec notes;
+    AppFileInfoVec appFiles;
+    AppFileMap appPhotos, appVideos;
+    unsigned appPhotoCount = 0, appVideoCount = 0;
+    WhatsAppMessageMap whatsapp;
+    WhatsAppAttachmentVec whatsappFiles;
+    SCAN_FETCH_TARGETS targets{camera,   photoStream, messages,  attachments,   contacts,      calls,    notes,
+                               appFiles, appPhotos,   appVideos, appPhotoCount, appVideoCount, whatsapp, whatsappFiles};
+    const int result = RunBackupScan(parse.get(), QString(), targets, nullptr);
+    QStringList counts;
+    for (int c = 0; c < SCAN_CATEGORY_COUNT; ++c)
+        counts << QString::number(ScanCategoryCount(targets, c));
+    *note = QStringLiteral("%1 entries; counts %2").arg(engine.m_vecManifest.size()).arg(counts.join(QLatin1Char('/')));
+    return result == 0;
+}
+
+BenchRegistration cameraWalk({
+    30, QStringLiteral("catalogue: camera roll + photo stream"), QStringLiteral("(part of scan)"),
+    [](const BenchContext& c, QString* note) {
+        return Catalogue(c.largeNewBackup, [](CIphoneBackupFile& e) {
+            CameraInfoVec camera, stream;
+            e.GetBackupCameraFile(camera, stream);
+            return camera.size() + stream.size();
+        }, note);
+    },
+    nullptr, [](const BenchContext& c) { return MissingBackup(c.largeNewBackup); }, 0,
+});
+
+BenchRegistration attachmentWalk({
+    31, QStringLiteral("catalogue: message attachments"), QStringLiteral("(part of scan)"),
+    [](const BenchContext& c, QString* note) {
+        return Catalogue(c.largeNewBackup, [](CIphoneBackupFile& e) {
+            AttachmentVec out;
+            e.GetBackupMsgAttachments(out);
+            return out.size();
+        }, note);
+    },
+    nullptr, [](const BenchContext& c) { return MissingBackup(c.largeNewBackup); }, 0,
+});
+
+BenchRegistration appWalk({
+    32, QStringLiteral("catalogue: app files + WhatsApp files"), QStringLiteral("(part of scan)"),
+    [](const BenchContext& c, QString* note) {
+        return Catalogue(c.largeNewBackup, [](CIphoneBackupFile& e) {
+            AppFileInfoVec out;
+            WhatsAppAttachmentVec whatsapp;
+            e.GetAppFileInfo(out);
+            e.GetWhatsAppAttachment(whatsapp);
+            return out.size() + whatsapp.size();
+        }, note);
+    },
+    nullptr, [](const BenchContext& c) { return MissingBackup(c.largeNewBackup); }, 0,
+});
+
+BenchRegistration wholeScanNew({
+    40, QStringLiteral("whole engine scan (Manifest.db)"), QStringLiteral("<= 2.0 s, 400 MB"),
+    [](const BenchContext& c, QString* note) { return WholeScan(c.largeNewBackup, note); },
+    nullptr, [](const BenchContext& c) { return MissingBackup(c.largeNewBackup); }, 0,
+});
+
+BenchRegistration wholeScanOld({
+    41, QStringLiteral("whole engine scan (Manifest.mbdb)"), QStringLiteral("<= 2.0 s, 400 MB"),
+    [](const BenchContext& c, QString* note) { return WholeScan(c.largeOldBackup, note); },
+    nullptr, [](const BenchContext& c) { return MissingBackup(c.largeOldBackup); }, 0,
+});
+
+} // namespace
