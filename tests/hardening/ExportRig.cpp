@@ -20,9 +20,10 @@ bool ExportRig::Build(const SampleOptions& options, const QString& root, QString
     return true;
 }
 
-int ExportRig::Rescan(int (*progress)(void*, int), void* context)
+int ExportRig::Rescan(int (*progress)(void*, int), void* context, bool newEngine)
 {
-    engine = std::make_unique<CIphoneBackupFile>();
+    if (newEngine || !engine)
+        engine = std::make_unique<CIphoneBackupFile>();
     data = ExportScanData();
     __BACK_FILE_INFO__ info;
     QByteArray path = QFile::encodeName(strBackup);

@@ -23,8 +23,9 @@ struct ExportRig {
 
     // Writes the sample under `root` and scans it; false with *error on failure.
     bool Build(const SampleOptions& options, const QString& root, QString* error);
-    // Rescans the same backup into fresh containers with this progress callback.
-    int Rescan(int (*progress)(void*, int), void* context);
+    // Rescans the same backup into fresh containers with this progress callback,
+    // with a new engine or the one that scanned before (as the window keeps it).
+    int Rescan(int (*progress)(void*, int), void* context, bool newEngine = true);
     RecoveryOutcome Export(const QString& dest, const RecoveryReportFn& report = RecoveryReportFn(),
                            const std::atomic<bool>* stop = nullptr);
 };

@@ -80,6 +80,8 @@ void TestHostileBackup::scanAndExport()
     QVERIFY(categories.value("contacts").toInt() > 0);
     QVERIFY(categories.value("messages").toInt() > 0);
     QVERIFY(categories.value("whatsapp_messages").toInt() > 0);
+    for (const char* media : {"camera_roll", "photo_stream", "message_attachments", "app_photos", "whatsapp_attachments"})
+        QVERIFY2(categories.value(media).toInt() > 0, media);
 
     const Run exported = Call(RunExportCommand, {backup, dest, "--json"});
     const QJsonObject doc = QJsonDocument::fromJson(exported.out.toUtf8()).object();
@@ -101,6 +103,8 @@ void TestHostileBackup::scanAndExport()
     // Conversations named after hostile contacts and chats are there, each in one folder.
     QVERIFY(QDir(dest + "/Message").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() > 1);
     QVERIFY(QDir(dest + "/WhatsApp Message").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() > 1);
+    // Apps named by hostile identifiers each get a folder of their own inside "App Photos".
+    QVERIFY(QDir(dest + "/App Photos").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() > 5);
 
     // A second export beside the first neither fails on the first's names nor touches them.
     const QStringList first = HostileCheck::Tree(dest);
