@@ -2,15 +2,12 @@
 // files and WhatsApp files, each picked from the manifest by name and kept only
 // when the stored file's content is a known type.
 #include <algorithm>
-#include <cstring>
-
-#include <sys/stat.h>
+#include <cerrno>
 
 #include "engine/EngineEntryUse.h"
 #include "engine/IphoneBackupFile.h"
 #include "engine/MediaNames.h"
 #include "support/FileTypeJudge.h"
-#include "support/SysHelpers.h"
 #include "support/TextEncoding.h"
 
 namespace {
@@ -22,24 +19,23 @@ struct RecognisedFile {
     std::string strRecognised;
 };
 
-bool StoredFileExists(const std::string& path)
-{
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
-}
+enum Recognition { Missing, Unrecognised, Recognised };
 
-bool Recognise(CFileTypeJudge& judge, const std::string& path, RecognisedFile& out)
+// One open per file: its absence, its type and its size. A link or a FIFO in a
+// stored file's place exists but is never read.
+Recognition Recognise(CFileTypeJudge& judge, const std::string& path, RecognisedFile& out)
 {
     char name[256];
     name[0] = '\0';
-    judge.ParseFileBuf(const_cast<char*>(path.c_str()), name);
+    out.nSize = 0;
+    const int result = judge.ParseFileBuf(const_cast<char*>(path.c_str()), name, &out.nSize);
+    if (result == ENOENT || result == ENOTDIR)
+        return Missing;
     if (name[0] == '\0')
-        return false;
+        return Unrecognised;
     out.strRecognised = name;
     out.wstrPath = Ansi2Unicode(path.c_str());
-    out.nSize = 0;
-    GetFileByteSize(out.wstrPath.c_str(), out.nSize);
-    return true;
+    return Recognised;
 }
 
 int LowBits(unsigned long long size)
@@ -78,11 +74,11 @@ int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& ca
             target = &photoStream;
         else
             continue;
-        const std::string path = GetStoredFilePath(entry.strFileId);
-        if (!StoredFileExists(path))
-            continue;
         RecognisedFile file;
-        if (Recognise(judge, path, file)) {
+        const Recognition found = Recognise(judge, GetStoredFilePath(entry.strFileId), file);
+        if (found == Missing)
+            continue;
+        if (found == Recognised) {
             _IPHONE_CAMERA_INFO_ info;
             info.nSize = LowBits(file.nSize);
             info.strFileName = MediaLastComponent(entry.strName);
@@ -108,11 +104,11 @@ int CIphoneBackupFile::GetBackupMsgAttachments(std::vector<_IPHONE_ATTACHMENTS_>
     for (const __MBDB_FILE__& entry : m_vecManifest) {
         if (entry.strName.find(g_szAttachmentPattern) == std::string::npos)
             continue;
-        const std::string path = GetStoredFilePath(entry.strFileId);
-        if (!StoredFileExists(path))
-            continue;
         RecognisedFile file;
-        if (Recognise(judge, path, file) && file.nSize != 0) {
+        const Recognition found = Recognise(judge, GetStoredFilePath(entry.strFileId), file);
+        if (found == Missing)
+            continue;
+        if (found == Recognised && file.nSize != 0) {
             _IPHONE_ATTACHMENTS_ info;
             info.nSize = LowBits(file.nSize);
             info.strFileName = MediaDisplayName(entry.strName, file.strRecognised);
@@ -143,7 +139,7 @@ int CIphoneBackupFile::GetAppFileInfo(std::vector<_IPHONE_APP_FILE_INFO_>& out)
         const bool sharedWhatsApp = name.find(g_szWhatsAppSharedMediaPattern) != std::string::npos;
         RecognisedFile file;
         if ((sharedWhatsApp || name.find(g_szAppFilePattern) != std::string::npos) &&
-            Recognise(judge, GetStoredFilePath(entry.strFileId), file)) {
+            Recognise(judge, GetStoredFilePath(entry.strFileId), file) == Recognised) {
             const std::string displayName = MediaDisplayName(name, file.strRecognised);
             if (sharedWhatsApp || name.find(g_szWhatsAppPattern) != std::string::npos) {
                 if (file.nSize != 0) {

@@ -4,6 +4,7 @@
 // grows with distinct addresses x contacts, not with messages x contacts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,6 +26,7 @@ private:
     // All phone texts, each ended by a NUL, so a match never spans two contacts.
     std::string m_strPhones;
     std::vector<size_t> m_vecStarts;
+    std::vector<uint32_t> m_vecSuffixes;  // offsets into m_strPhones, in suffix order
     std::vector<std::string> m_vecNames;
     std::unordered_map<std::string, int> m_mapCache;
     const std::string m_strEmpty;

@@ -14,7 +14,7 @@ CFileTypeJudge::CFileTypeJudge()
 {
 }
 
-int CFileTypeJudge::ParseFileBuf(char* path, char* name)
+int CFileTypeJudge::ParseFileBuf(char* path, char* name, unsigned long long* fileSize)
 {
     if (path == nullptr)
         return 87;
@@ -28,6 +28,8 @@ int CFileTypeJudge::ParseFileBuf(char* path, char* name)
         close(fd);
         return EINVAL;
     }
+    if (fileSize)
+        *fileSize = static_cast<unsigned long long>(st.st_size);
     unsigned char head[FILE_TYPE_HEAD_SIZE];
     unsigned int got = 0;
     if (ReadData(fd, head, FILE_TYPE_HEAD_SIZE, &got) != 0 || got != (unsigned int)FILE_TYPE_HEAD_SIZE) {

@@ -72,8 +72,9 @@ public:
     // Reads the first 512 bytes of the file at path; on recognition writes
     // "<counter>.<ext>" into name (at most 32 bytes with its terminator) and
     // advances the counter. Returns 0, 30 for a short file, errno of a failed
-    // open, or 87 for a null path.
-    int ParseFileBuf(char* path, char* name);
+    // open (ELOOP for a link, EINVAL for anything but a regular file), or 87 for
+    // a null path. `fileSize`, when given, receives the size of an opened file.
+    int ParseFileBuf(char* path, char* name, unsigned long long* fileSize = nullptr);
     // The same on memory; the name is written as wide text (name must hold 4096
     // units, or may be null). Returns 0 whether or not the buffer was recognised.
     int ParseFileBuf(unsigned char* data, int length, wchar_t* name);
