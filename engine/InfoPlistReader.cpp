@@ -171,7 +171,9 @@ bool ReadInfoPlist(const std::string& path, __BACK_FILE_INFO__* info)
     const QByteArray magic = file.peek(8);
     if (magic == "bplist00") {
         // Info.plist is a few kilobytes; a huge one is not worth reading whole.
-        ReadBinary(file.read(16 * 1024 * 1024), info);
+        // Asking for the cap itself would reserve 16 MB for every backup listed.
+        const qint64 cap = 16 * 1024 * 1024;
+        ReadBinary(file.read(file.size() > 0 ? qMin(file.size(), cap) : cap), info);
         return true;
     }
     ReadXmlLines(file, info);
