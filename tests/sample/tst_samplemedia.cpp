@@ -22,6 +22,7 @@ private slots:
     void movieBoxesAddUp();
     void recordMatchesTheModel();
     void namesTheCataloguesShow();
+    void hostileSampleKeepsTheListTrue();
     void deterministicForSeed();
     void storedFilesRecognised();
 
@@ -280,6 +281,9 @@ void TestSampleMedia::namesTheCataloguesShow()
     QCOMPARE(appOf.value(QStringLiteral("AppDomain-com.example.camera-Documents/a.jpg")), QStringLiteral("example.camera"));
     QCOMPARE(appOf.value(QStringLiteral("AppDomain-net.example.notes-Documents/scan.bmp")), QStringLiteral("example.notes"));
     QCOMPARE(appOf.value(QStringLiteral("AppDomain-org.nothing.app-Documents/b.png")), QStringLiteral("other"));
+    // An awkward name stays one path component and keeps its app.
+    const QString awkward = QStringLiteral("AppDomain-com.example.camera-Documents/back\\slash \"quoted\" <b>été &amp; 🌅.jpg");
+    QCOMPARE(appOf.value(awkward), QStringLiteral("example.camera"));
 
     for (const char* type : { "JPG", "HEIC", "MOV", "PNG" })
         QVERIFY2(cameraTypes.contains(QLatin1String(type)), type);
@@ -291,10 +295,40 @@ void TestSampleMedia::namesTheCataloguesShow()
 
     QCOMPARE(whatsAppDomains, (QSet<QString>{ QStringLiteral("AppDomain-net.whatsapp.WhatsApp"),
                                                QStringLiteral("AppDomainGroup-group.net.whatsapp.WhatsApp.shared") }));
+    // Without unusual names the same places hold plain ones.
+    SampleOptions plain = Options(SampleOptions::Scale::Tiny, 3);
+    plain.unusualNames = false;
+    for (const SampleMedia& m : BuildSampleBackup(plain).media) {
+        QVERIFY2(!m.manifestName.contains(QLatin1Char('"')), qPrintable(m.manifestName));
+        QVERIFY(!m.manifestName.contains(QStringLiteral("é")));
+    }
     // The apps are installed as far as Manifest.plist is concerned.
     const QVariantMap apps = backup.manifestPlistExtra.value(QStringLiteral("Applications")).toMap();
     QVERIFY(apps.contains(QStringLiteral("com.example.camera")));
     QVERIFY(apps.contains(QStringLiteral("net.whatsapp.WhatsApp")));
+}
+
+void TestSampleMedia::hostileSampleKeepsTheListTrue()
+{
+    SampleOptions options = Options(SampleOptions::Scale::Tiny, 12);
+    options.hostile = true;
+    const SampleBackup backup = BuildSampleBackup(options);
+    QVERIFY(!backup.media.empty());
+    QSet<QString> listed;
+    for (const SampleMedia& m : backup.media) {
+        listed.insert(m.manifestName);
+        // Still the very bytes the list describes, stored as a plain file.
+        const int index = backup.find(m.manifestName.section(QLatin1Char('-'), 0, 0),
+                                      m.manifestName.section(QLatin1Char('-'), 1));
+        QVERIFY2(index >= 0, qPrintable(m.manifestName));
+        const SampleEntry& e = backup.entries[size_t(index)];
+        QVERIFY(e.stored == SampleEntry::Stored::Content);
+        QCOMPARE(qint64(e.content.size()), m.size);
+        QCOMPARE(JudgedExtension(e.content).toUpper(), QFileInfo(m.displayName).suffix());
+    }
+    // The hostile content replaced the first camera-roll picture; it left the list.
+    QVERIFY(backup.find(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG")) >= 0);
+    QVERIFY(!listed.contains(QStringLiteral("CameraRollDomain-Media/DCIM/100APPLE/IMG_0001.JPG")));
 }
 
 void TestSampleMedia::deterministicForSeed()

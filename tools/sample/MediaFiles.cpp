@@ -274,7 +274,7 @@ QString AppPath(MediaWriter& w, K kind, int serial)
     }
 }
 
-void AddAppFiles(MediaWriter& w, int count, int appCount)
+void AddAppFiles(MediaWriter& w, int count, int appCount, bool unusualNames)
 {
     const QStringList apps = AppIdentifiers(appCount);
     for (const QString& id : apps)
@@ -292,6 +292,12 @@ void AddAppFiles(MediaWriter& w, int count, int appCount)
     int written = 0;
     for (const auto& f : fixed) {
         w.add(SampleMedia::AppFile, domainOf(apps.at(f.app % apps.size())), QString::fromLatin1(f.path), f.kind);
+        ++written;
+    }
+    if (unusualNames) {
+        // Quotes, a backslash, markup and emoji: all legal in a phone's file name.
+        w.add(SampleMedia::AppFile, domainOf(apps.at(0)),
+              QStringLiteral("Documents/back\\slash \"quoted\" <b>été &amp; 🌅.jpg"), K::JpegExif);
         ++written;
     }
     for (; written < count; ++written) {
@@ -377,6 +383,6 @@ void AddMediaFiles(SampleBackup& backup, const SampleOptions& options)
     AddCameraRoll(writer, plan.cameraRoll);
     AddPhotoStream(writer, plan.photoStream, plan.albums);
     AddAttachments(writer, plan.attachments, options.unusualNames);
-    AddAppFiles(writer, plan.appFiles, plan.apps);
+    AddAppFiles(writer, plan.appFiles, plan.apps, options.unusualNames);
     AddWhatsAppMedia(writer, plan.whatsApp);
 }

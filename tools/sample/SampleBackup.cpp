@@ -1,6 +1,7 @@
 #include "tools/sample/SampleBackup.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 
 QString SampleEntry::manifestName() const
 {
@@ -32,8 +33,12 @@ SampleEntry& SampleBackup::append(SampleEntry entry)
     const QString key = entry.manifestName();
     const auto found = m_index.constFind(key);
     if (found != m_index.constEnd()) {
-        // Replacing keeps one entry per name, as in a real manifest.
+        // Replacing keeps one entry per name, as in a real manifest; a media
+        // record of the old content no longer holds.
         entries[size_t(*found)] = entry;
+        media.erase(std::remove_if(media.begin(), media.end(),
+                                   [&](const SampleMedia& m) { return m.manifestName == key; }),
+                    media.end());
         return entries[size_t(*found)];
     }
     m_index.insert(key, int(entries.size()));

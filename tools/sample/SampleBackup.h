@@ -82,6 +82,8 @@ struct SampleEntry {
 // file-type judge recognises, under a manifest name one of the media catalogues
 // matches. Tests compare a scan with this list exactly. Files too short or of
 // unknown content, and attachments or WhatsApp files of size 0, never go in.
+// The media-like files of a hostile sample (AddHostileContent) are not listed,
+// and a listed file they replace leaves the list.
 struct SampleMedia {
     enum Kind { CameraRoll, PhotoStream, Attachment, AppFile, WhatsApp };
     Kind kind = CameraRoll;
