@@ -1,6 +1,7 @@
 // Helpers of the scan and recovery flow tests: answering the modal dialogs the
-// flows open, choosing folders in the folder dialog, and the counts a scan of
-// a backup should show, taken from the engine without a window.
+// flows open, choosing folders in the folder dialog, the counts a scan of a
+// backup should show (taken from the engine without a window), and driving a
+// recovery to its end.
 #pragma once
 
 #include <array>
@@ -9,13 +10,19 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 
 #include "engine/IphoneBackupFile.h"
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
+#include "ui/CDetail.h"
+#include "ui/DRUI.h"
+#include "ui/SCANUI.h"
 
 // Hands every modal dialog that comes up to `handler`, once per dialog, until
 // the driver is destroyed. The handler answers it (or leaves it alone).
@@ -86,3 +93,49 @@ inline CategoryCounts EngineCounts(const QString& backupDir)
         counts[size_t(c)] = ScanCategoryCount(targets, c);
     return counts;
 }
+
+// What one recovery showed: the dialog's percent after each report, its
+// result rows (name, status) and what the header said at the end.
+struct RecoveryView {
+    std::vector<int> percents;
+    QList<QPair<QString, QString>> rows;
+    QString title;
+    QString cancelText;
+    bool sawDialog = false;
+};
+
+// Answers the folder dialog with `folder` and, once the recovery dialog reads
+// "Finished", takes what it shows and closes it; `whileOpen` may act first.
+struct RecoveryDriver {
+    RecoveryDriver(DRUI& w, const QString& folder, std::function<void(SCANUI*)> whileOpen = nullptr)
+    {
+        QObject::connect(&w, qOverload<int, int, int, QString>(&DRUI::RecoveryCallBack), &probe, [this](int fine, int coarse, int, QString) {
+            view.percents.push_back(qMin(fine / 100 + coarse, 100));
+        });
+        modal = std::make_unique<ModalDriver>([this, folder, whileOpen](QWidget* m) {
+            if (auto* files = qobject_cast<QFileDialog*>(m)) {
+                AnswerFolderDialog(files, folder);
+            } else if (auto* dialog = qobject_cast<SCANUI*>(m)) {
+                view.sawDialog = true;
+                auto* poll = new QTimer(&probe);
+                QObject::connect(poll, &QTimer::timeout, [this, dialog, poll, whileOpen]() {
+                    if (!dialog->m_btnCancel || dialog->m_btnCancel->text() != "Finished")
+                        return;
+                    poll->stop();
+                    if (whileOpen)
+                        whileOpen(dialog);
+                    QTableWidget* table = dialog->m_detail.m_pTable;
+                    for (int r = 0; r < table->rowCount(); ++r)
+                        view.rows << qMakePair(table->item(r, 0)->text(), table->item(r, 1)->text());
+                    view.title = dialog->m_detail.m_pLabelTitle->text();
+                    view.cancelText = dialog->m_btnCancel->text();
+                    dialog->m_btnCancel->click();
+                });
+                poll->start(20);
+            }
+        });
+    }
+    QObject probe;
+    std::unique_ptr<ModalDriver> modal;
+    RecoveryView view;
+};
