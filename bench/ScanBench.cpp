@@ -50,19 +50,8 @@ bool WholeScan(const QString& backup, QString* note)
     engine.Init(&info);
     std::unique_ptr<IPhoneRecoveryParse> parse(
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
-    CameraInfoVec camera, photoStream;
-    MessageMap messages;
-    AttachmentVec attachments;
-    PersonContentVec contacts;
-    CallHistoryVec calls;
-    NotesVec notes;
-    AppFileInfoVec appFiles;
-    AppFileMap appPhotos, appVideos;
-    unsigned appPhotoCount = 0, appVideoCount = 0;
-    WhatsAppMessageMap whatsapp;
-    WhatsAppAttachmentVec whatsappFiles;
-    SCAN_FETCH_TARGETS targets{camera,   photoStream, messages,  attachments,   contacts,      calls,    notes,
-                               appFiles, appPhotos,   appVideos, appPhotoCount, appVideoCount, whatsapp, whatsappFiles};
+    SCAN_FETCH_DATA data;
+    SCAN_FETCH_TARGETS targets = data.Targets();
     // Time of each fetch, taken when the listener hears of its first category.
     QElapsedTimer timer;
     timer.start();

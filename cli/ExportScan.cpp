@@ -14,10 +14,7 @@ int ScanForExport(CIphoneBackupFile& engine, const QString& scanFolder, ExportSc
     std::unique_ptr<IPhoneRecoveryParse> parse(
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
     parse->InitCallback(progress, context);
-    SCAN_FETCH_TARGETS targets{d.vecCamera,      d.vecPhotoStream, d.mapMessage,     d.vecAttachments,
-                               d.vecContacts,    d.vecCallHistory, d.vecNotes,       d.vecAppFile,
-                               d.mapAppPhotos,   d.mapAppVideos,   d.nAppPhotoCount, d.nAppVideoCount,
-                               d.mapWhatsapp,    d.vecWhatsappAttach};
+    SCAN_FETCH_TARGETS targets = d.Targets();
     return RunBackupScan(parse.get(), scanFolder, targets, nullptr, scanResult);
 }
 

@@ -6,25 +6,11 @@
 #include <QString>
 
 #include "engine/BackupRecords.h"
+#include "engine/ScanFetch.h"
 #include "export/RecoverySelection.h"
 
 // The containers a scan fills, owned here for the length of an export.
-struct ExportScanData {
-    CameraInfoVec vecCamera;
-    CameraInfoVec vecPhotoStream;
-    MessageMap mapMessage;
-    AttachmentVec vecAttachments;
-    PersonContentVec vecContacts;
-    CallHistoryVec vecCallHistory;
-    NotesVec vecNotes;
-    AppFileInfoVec vecAppFile;
-    AppFileMap mapAppPhotos;
-    AppFileMap mapAppVideos;
-    unsigned nAppPhotoCount = 0;
-    unsigned nAppVideoCount = 0;
-    WhatsAppMessageMap mapWhatsapp;
-    WhatsAppAttachmentVec vecWhatsappAttach;
-};
+typedef SCAN_FETCH_DATA ExportScanData;
 
 // Category numbers of the window's tree (0 camera roll ... 10 WhatsApp attachments)
 // named in a comma-separated --only list of the scan JSON keys ("messages" and

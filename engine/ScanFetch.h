@@ -28,6 +28,31 @@ struct SCAN_FETCH_TARGETS {
     WhatsAppAttachmentVec& vecWhatsappAttach;
 };
 
+// Containers of their own for callers without a window (CLI, benchmarks, tests).
+struct SCAN_FETCH_DATA {
+    CameraInfoVec vecCamera;
+    CameraInfoVec vecPhotoStream;
+    MessageMap mapMessage;
+    AttachmentVec vecAttachments;
+    PersonContentVec vecContacts;
+    CallHistoryVec vecCallHistory;
+    NotesVec vecNotes;
+    AppFileInfoVec vecAppFile;
+    AppFileMap mapAppPhotos;
+    AppFileMap mapAppVideos;
+    unsigned nAppPhotoCount = 0;
+    unsigned nAppVideoCount = 0;
+    WhatsAppMessageMap mapWhatsapp;
+    WhatsAppAttachmentVec vecWhatsappAttach;
+
+    SCAN_FETCH_TARGETS Targets()
+    {
+        return {vecCamera,  vecPhotoStream, mapMessage,     vecAttachments, vecContacts,
+                vecCallHistory, vecNotes,   vecAppFile,     mapAppPhotos,   mapAppVideos,
+                nAppPhotoCount, nAppVideoCount, mapWhatsapp, vecWhatsappAttach};
+    }
+};
+
 // Categories in the results tree's order, as the window numbers them.
 enum SCAN_CATEGORY {
     SCAN_CAMERA_ROLL = 0,

@@ -118,19 +118,8 @@ double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
     engine.Init(&info);
     IPhoneRecoveryParse* parse =
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP);
-    CameraInfoVec camera, photoStream;
-    MessageMap messages;
-    AttachmentVec attachments;
-    PersonContentVec contacts;
-    CallHistoryVec calls;
-    NotesVec notes;
-    AppFileInfoVec appFiles;
-    AppFileMap appPhotos, appVideos;
-    unsigned appPhotoCount = 0, appVideoCount = 0;
-    WhatsAppMessageMap whatsapp;
-    WhatsAppAttachmentVec whatsappAttach;
-    SCAN_FETCH_TARGETS targets{camera,   photoStream, messages,  attachments,   contacts,      calls,    notes,
-                               appFiles, appPhotos,   appVideos, appPhotoCount, appVideoCount, whatsapp, whatsappAttach};
+    SCAN_FETCH_DATA data;
+    SCAN_FETCH_TARGETS targets = data.Targets();
     QElapsedTimer timer;
     timer.start();
     RunBackupScan(parse, QString(), targets, nullptr);

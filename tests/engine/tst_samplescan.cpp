@@ -73,39 +73,28 @@ void TestSampleScan::scansWhatWasWritten()
     engine.Init(&info);
     std::unique_ptr<IPhoneRecoveryParse> parse(
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
-    CameraInfoVec camera, stream;
-    MessageMap messages;
-    AttachmentVec attachments;
-    PersonContentVec contacts;
-    CallHistoryVec calls;
-    NotesVec notes;
-    AppFileInfoVec apps;
-    AppFileMap appPhotos, appVideos;
-    unsigned appPhotoCount = 0, appVideoCount = 0;
-    WhatsAppMessageMap whatsapp;
-    WhatsAppAttachmentVec whatsappFiles;
-    SCAN_FETCH_TARGETS targets{camera, stream,    messages,  attachments,   contacts,      calls,    notes,
-                               apps,   appPhotos, appVideos, appPhotoCount, appVideoCount, whatsapp, whatsappFiles};
+    SCAN_FETCH_DATA data;
+    SCAN_FETCH_TARGETS targets = data.Targets();
     int scanned = -1;
     QCOMPARE(RunBackupScan(parse.get(), QString(), targets, nullptr, &scanned), 0);
     QCOMPARE(scanned, 0);
 
-    QCOMPARE(Lines(camera), expected[SampleMedia::CameraRoll]);
-    QCOMPARE(Lines(stream), expected[SampleMedia::PhotoStream]);
-    QCOMPARE(Lines(attachments), expected[SampleMedia::Attachment]);
-    QCOMPARE(Lines(whatsappFiles), expected[SampleMedia::WhatsApp]);
+    QCOMPARE(Lines(data.vecCamera), expected[SampleMedia::CameraRoll]);
+    QCOMPARE(Lines(data.vecPhotoStream), expected[SampleMedia::PhotoStream]);
+    QCOMPARE(Lines(data.vecAttachments), expected[SampleMedia::Attachment]);
+    QCOMPARE(Lines(data.vecWhatsappAttach), expected[SampleMedia::WhatsApp]);
     QStringList appLines;
-    for (const _IPHONE_APP_FILE_INFO_& f : apps)
+    for (const _IPHONE_APP_FILE_INFO_& f : data.vecAppFile)
         appLines << Line(f.strFileName, f.strAppName, f.nSize);
     appLines.sort();
     QCOMPARE(appLines, expected[SampleMedia::AppFile]);
-    QCOMPARE(appPhotoCount + appVideoCount, unsigned(apps.size()));
+    QCOMPARE(data.nAppPhotoCount + data.nAppVideoCount, unsigned(data.vecAppFile.size()));
 
     // Each list comes out in name order, case ignored.
-    for (size_t i = 1; i < camera.size(); ++i)
-        QVERIFY(strcasecmp(camera[i - 1].strFileName.c_str(), camera[i].strFileName.c_str()) <= 0);
-    for (size_t i = 1; i < stream.size(); ++i)
-        QVERIFY(strcasecmp(stream[i - 1].strFileName.c_str(), stream[i].strFileName.c_str()) <= 0);
+    for (size_t i = 1; i < data.vecCamera.size(); ++i)
+        QVERIFY(strcasecmp(data.vecCamera[i - 1].strFileName.c_str(), data.vecCamera[i].strFileName.c_str()) <= 0);
+    for (size_t i = 1; i < data.vecPhotoStream.size(); ++i)
+        QVERIFY(strcasecmp(data.vecPhotoStream[i - 1].strFileName.c_str(), data.vecPhotoStream[i].strFileName.c_str()) <= 0);
 }
 
 QTEST_GUILESS_MAIN(TestSampleScan)

@@ -74,20 +74,8 @@ inline CategoryCounts EngineCounts(const QString& backupDir)
     engine.Init(&info);
     std::unique_ptr<IPhoneRecoveryParse> parse(
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
-    CameraInfoVec camera, photoStream;
-    MessageMap messages;
-    AttachmentVec attachments;
-    PersonContentVec contacts;
-    CallHistoryVec calls;
-    NotesVec notes;
-    AppFileInfoVec appFiles;
-    AppFileMap appPhotos, appVideos;
-    unsigned appPhotoCount = 0, appVideoCount = 0;
-    WhatsAppMessageMap whatsapp;
-    WhatsAppAttachmentVec whatsappAttach;
-    SCAN_FETCH_TARGETS targets{camera,    photoStream, messages,      attachments,   contacts, calls,   notes,
-                               appFiles,  appPhotos,   appVideos,     appPhotoCount, appVideoCount, whatsapp,
-                               whatsappAttach};
+    SCAN_FETCH_DATA data;
+    SCAN_FETCH_TARGETS targets = data.Targets();
     RunBackupScan(parse.get(), QString(), targets, nullptr);
     for (int c = 0; c < 11; ++c)
         counts[size_t(c)] = ScanCategoryCount(targets, c);
