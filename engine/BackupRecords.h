@@ -97,6 +97,8 @@ struct _IPHONE_CAMERA_INFO_ {
     int nSize = 0;
     std::string strFileName;
     std::wstring wstrFullPath;
+    // 1 for a picture in the phone's Recently Deleted album (and its edit).
+    int nDeleted = 0;
 };
 
 struct _IPHONE_ATTACHMENTS_ {
