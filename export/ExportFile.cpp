@@ -1,17 +1,27 @@
 #include "export/ExportFile.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QString>
+#include <random>
 
-#include "support/Platform.h"
+#include "support/ExportTree.h"
 
 namespace {
 const std::size_t kBufferSize = 1 << 20;
+
+// Six letters for a temporary name beside the file.
+std::string TempSuffix()
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::string s(6, 'x');
+    for (char& c : s)
+        c = kLetters[random() % (sizeof kLetters - 1)];
+    return s;
+}
 
 int WriteAll(int fd, const char* data, std::size_t size)
 {
@@ -39,18 +49,24 @@ int CExportFile::Create(const std::string& path, bool exclusive)
     Abandon();
     m_nError = 0;
     m_strPath = path;
-    m_strTempPath.clear();
+    m_strTempLeaf.clear();
     m_strBuffer.clear();
     if (exclusive) {
-        m_nFd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        m_nFd = CreateExportFile(path, &m_nDirFd, &m_strLeaf);
     } else {
-        std::string tmpl = path + ".partXXXXXX";
-        m_nFd = ::mkostemp(&tmpl[0], O_CLOEXEC);
-        if (m_nFd >= 0)
-            m_strTempPath = tmpl;
+        m_nDirFd = OpenExportParent(path, &m_strLeaf);
+        for (int attempt = 0; m_nDirFd >= 0 && attempt < 100; ++attempt) {
+            const std::string temp = m_strLeaf + ".part" + TempSuffix();
+            m_nFd = ::openat(m_nDirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (m_nFd >= 0)
+                m_strTempLeaf = temp;
+            if (m_nFd >= 0 || errno != EEXIST)
+                break;
+        }
     }
     if (m_nFd < 0) {
         m_nError = errno ? errno : EIO;
+        CloseFolder();
         return m_nError;
     }
     return 0;
@@ -86,32 +102,41 @@ int CExportFile::Finish()
     Flush();
     if (!m_nError && ::fchmod(m_nFd, 0644) != 0)
         m_nError = errno;
+    if (!m_nError)
+        SetExportOwnership(m_nFd, 0644);
     if (::close(m_nFd) != 0 && !m_nError)
         m_nError = errno;
     m_nFd = -1;
-    if (!m_nError && !m_strTempPath.empty()) {
-        if (::rename(m_strTempPath.c_str(), m_strPath.c_str()) != 0)
+    if (!m_nError && !m_strTempLeaf.empty()) {
+        if (::renameat(m_nDirFd, m_strTempLeaf.c_str(), m_nDirFd, m_strLeaf.c_str()) != 0)
             m_nError = errno;
         else
-            m_strTempPath.clear();
+            m_strTempLeaf.clear();
     }
     if (m_nError) {
-        ::unlink(m_strTempPath.empty() ? m_strPath.c_str() : m_strTempPath.c_str());
-        m_strTempPath.clear();
-        return m_nError;
+        ::unlinkat(m_nDirFd, m_strTempLeaf.empty() ? m_strLeaf.c_str() : m_strTempLeaf.c_str(), 0);
+        m_strTempLeaf.clear();
     }
-    QmPlatform::SetExportFileMode(QString::fromStdString(m_strPath));
-    return 0;
+    CloseFolder();
+    return m_nError;
 }
 
 void CExportFile::Abandon()
 {
-    if (m_nFd < 0)
-        return;
-    ::close(m_nFd);
-    m_nFd = -1;
-    ::unlink(m_strTempPath.empty() ? m_strPath.c_str() : m_strTempPath.c_str());
-    m_strTempPath.clear();
+    if (m_nFd >= 0) {
+        ::close(m_nFd);
+        m_nFd = -1;
+        ::unlinkat(m_nDirFd, m_strTempLeaf.empty() ? m_strLeaf.c_str() : m_strTempLeaf.c_str(), 0);
+        m_strTempLeaf.clear();
+    }
+    CloseFolder();
+}
+
+void CExportFile::CloseFolder()
+{
+    if (m_nDirFd >= 0)
+        ::close(m_nDirFd);
+    m_nDirFd = -1;
 }
 
 int WriteExportFile(const std::string& path, const std::string& content, bool exclusive)

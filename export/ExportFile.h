@@ -1,5 +1,5 @@
-// A file the export writes: created without following links, written through a large
-// buffer, and on any failure removed again, so a name that exists after a successful
+// A file the export writes: created in a folder reached without following any link
+// (see ExportTree.h), written through a large buffer, and on any failure removed again, so a name that exists after a successful
 // Finish() holds the whole content and a failed write leaves nothing behind.
 #pragma once
 
@@ -30,11 +30,14 @@ public:
 private:
     int Flush();
     void Abandon();
+    void CloseFolder();
 
     int m_nFd = -1;
+    int m_nDirFd = -1;      // the folder holding the file
     int m_nError = 0;
     std::string m_strPath;
-    std::string m_strTempPath;
+    std::string m_strLeaf;      // the file's name in that folder
+    std::string m_strTempLeaf;  // the temporary name while writing, when not exclusive
     std::string m_strBuffer;
 };
 

@@ -7,7 +7,10 @@
 #include "export/ExportNames.h"
 #include "export/MediaCopy.h"
 #include "export/Recovery.h"
+#include "support/ExportTree.h"
 #include "support/Platform.h"
+
+#include <QFile>
 
 namespace {
 class CRun {
@@ -29,7 +32,7 @@ public:
 
     void Failed(const QString& name, int err)
     {
-        Failed(name, QString::fromLocal8Bit(std::strerror(err)));
+        Failed(name, QString::fromStdString(ExportErrorText(err)));
     }
 
     void Failed(const QString& name, const QString& reason)
@@ -50,7 +53,7 @@ public:
         if (!MakeFolder(folder)) {
             // errno stays 0 only when a part of the path is not a folder.
             err = errno ? errno : ENOTDIR;
-            reason = std::string("cannot make the folder: ") + std::strerror(err);
+            reason = "cannot make the folder: " + ExportErrorText(err);
         } else {
             err = CopyMediaFile(QString::fromStdWString(rec.wstrFullPath).toStdString(), wanted, &written, &reason);
         }
@@ -113,6 +116,9 @@ private:
 RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir, CIphoneBackupFile* engine,
                             const RecoveryReportFn& report, const std::atomic<bool>* stop, const QString& templateRoot)
 {
+    // Everything below the chosen folder is reached from a descriptor of it, never
+    // through a link planted inside it.
+    CExportRootScope destination(QFile::encodeName(saveDir).toStdString());
     CRun run(saveDir, report, stop);
     CRecovery rec;
     if (!templateRoot.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,9 +14,23 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "support/ExportTree.h"
+
 namespace QmPlatform {
 
 namespace {
+
+// chmod without following a final link.
+void setFolderMode(const QByteArray& path, mode_t mode)
+{
+    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (fchmod(fd, mode) != 0) {
+        // Left as it is; the folder is usable either way.
+    }
+    close(fd);
+}
 
 QString withSlash(QString p)
 {
@@ -30,8 +45,10 @@ QString envOr(const char* name, const char* fallback)
     return withSlash(v.isEmpty() ? QString::fromUtf8(fallback) : QString::fromUtf8(v));
 }
 
-// mkdir -p giving every folder it creates (and the last one) the given mode.
-bool makeDirs(const QString& path, mode_t mode, bool giveToUser)
+// mkdir -p for private folders: the folders it creates and the last one get `mode`. An
+// existing link is followed (an administrator may have moved the folder), but no mode
+// is ever set through one.
+bool makePrivateDirs(const QString& path, mode_t mode)
 {
     QString clean = QDir::cleanPath(path);
     if (clean.isEmpty())
@@ -47,23 +64,13 @@ bool makeDirs(const QString& path, mode_t mode, bool giveToUser)
         if (lstat(c.constData(), &st) != 0) {
             if (mkdir(c.constData(), mode) != 0 && errno != EEXIST)
                 return false;
-            chmod(c.constData(), mode);
-            if (giveToUser) {
-                uid_t uid;
-                gid_t gid;
-                if (InvokingUser(&uid, &gid) && chown(c.constData(), uid, gid) != 0) {
-                    // Ownership is a courtesy; the folder is usable either way.
-                }
-            }
-        } else if (!S_ISDIR(st.st_mode)) {
-            // A symbolic link to a folder is followed only when it already existed.
-            if (!QFileInfo(cur).isDir())
-                return false;
+            setFolderMode(c, mode);
+        } else if (!S_ISDIR(st.st_mode) && !QFileInfo(cur).isDir()) {
+            return false;
         }
         cur += '/';
     }
-    QByteArray last = QFile::encodeName(clean);
-    chmod(last.constData(), mode);
+    setFolderMode(QFile::encodeName(clean), mode);
     return QFileInfo(clean).isDir();
 }
 
@@ -86,23 +93,28 @@ QString WorkDir()
 
 bool MakePrivateDir(const QString& path)
 {
-    return makeDirs(path, 0700, false);
+    return makePrivateDirs(path, 0700);
 }
 
 bool MakeExportDir(const QString& path)
 {
-    return makeDirs(path, 0755, true);
+    const int fd = OpenExportFolder(QFile::encodeName(path).toStdString(), true);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
 }
 
 void SetExportFileMode(const QString& file)
 {
-    QByteArray f = QFile::encodeName(file);
-    chmod(f.constData(), 0644);
-    uid_t uid;
-    gid_t gid;
-    if (InvokingUser(&uid, &gid) && lchown(f.constData(), uid, gid) != 0) {
-        // Left to root: the file is still readable (0644).
-    }
+    // Through a descriptor of the file itself: a link put in its place is not followed.
+    const int fd = open(QFile::encodeName(file).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        SetExportOwnership(fd, 0644);
+    close(fd);
 }
 
 bool InvokingUser(uid_t* uid, gid_t* gid)

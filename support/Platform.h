@@ -15,9 +15,11 @@ QString AppSupportDir();
 // Working folder for decrypted files, inside the application-support folder; ends in "/".
 QString WorkDir();
 
-// mkdir -p; the folders created and the last one get mode 0700.
+// mkdir -p; the folders created and the last one get mode 0700 (never through a link).
 bool MakePrivateDir(const QString& path);
-// mkdir -p for export output: 0755, given to the invoking user when run as root for one.
+// mkdir -p for export output (see ExportTree.h): folders it makes get 0755 and go to the
+// invoking user when run as root for one; existing folders keep their mode, and a link
+// below the export destination is refused (errno ELOOP).
 bool MakeExportDir(const QString& path);
 // 0644, given to the invoking user when run as root for one.
 void SetExportFileMode(const QString& file);

@@ -1,6 +1,7 @@
 #include "support/SafeFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,9 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QString>
-
-#include "support/Platform.h"
+#include "support/ExportTree.h"
 
 namespace {
 const std::size_t kChunk = 1 << 20;
@@ -88,12 +87,44 @@ int CopyContent(int in, int out, off_t size)
 }
 }
 
+namespace {
+const int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+
+bool IsShardName(const std::string& name)
+{
+    return name.size() == 2 && std::isxdigit(static_cast<unsigned char>(name[0])) &&
+           std::isxdigit(static_cast<unsigned char>(name[1]));
+}
+
+// A stored file <backup>/<xx>/<name>: its two-character folder is the backup's own and
+// must not be a link either, so the file is opened from a descriptor of that folder.
+int OpenFinal(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash >= 2) {
+        const std::size_t before = path.rfind('/', slash - 1);
+        const std::size_t start = before == std::string::npos ? 0 : before + 1;
+        if (IsShardName(path.substr(start, slash - start))) {
+            const int dir = ::open(path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (dir < 0)
+                return -1;
+            const int fd = ::openat(dir, path.c_str() + slash + 1, kReadFlags);
+            const int err = errno;
+            ::close(dir);
+            errno = err;
+            return fd;
+        }
+    }
+    return ::open(path.c_str(), kReadFlags);
+}
+}
+
 int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* reason)
 {
     int dummy = 0;
     if (!err)
         err = &dummy;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = OpenFinal(path);
     if (fd < 0) {
         *err = errno;
         Say(reason, *err == ELOOP ? std::string("the backup holds a symbolic link, not a file")
@@ -123,24 +154,55 @@ int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* 
 
 int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason)
 {
-    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int dir = -1;
+    std::string leaf;
+    const int out = CreateExportFile(target, &dir, &leaf);
     if (out < 0) {
         const int err = errno;
-        Say(reason, Describe("cannot create the file", err));
+        Say(reason, "cannot create the file: " + ExportErrorText(err));
         return err;
     }
     int err = CopyContent(in, out, size);
     if (!err && ::fchmod(out, 0644) != 0)
         err = errno;
+    if (!err)
+        SetExportOwnership(out, 0644);
     if (::close(out) != 0 && !err)
         err = errno;
     if (err) {
-        ::unlink(target.c_str());
+        ::unlinkat(dir, leaf.c_str(), 0);
         Say(reason, Describe("cannot write the file", err));
-        return err;
     }
-    QmPlatform::SetExportFileMode(QString::fromStdString(target));
-    return 0;
+    ::close(dir);
+    return err;
+}
+
+int ReadBackupFile(const std::string& path, std::size_t cap, std::string* out, std::string* reason)
+{
+    off_t size = 0;
+    int err = 0;
+    const int fd = OpenBackupFile(path, &size, &err, reason);
+    if (fd < 0)
+        return err;
+    // The size is the file's own, but only a bounded part of it is ever wanted.
+    const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(size), cap);
+    out->assign(wanted, '\0');
+    std::size_t done = 0;
+    while (done < wanted) {
+        const ssize_t n = ::read(fd, &(*out)[done], wanted - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : 0;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out->resize(done);
+    if (err)
+        Say(reason, Describe("cannot read the file in the backup", err));
+    return err;
 }
 
 int CopyBackupFile(const std::string& source, const std::string& target, std::string* reason)

@@ -3,18 +3,24 @@
 // such a file is never read, never blocked on, and never copied.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 
-// Opens `path` for reading without following a final symbolic link and without
-// blocking, and keeps it only when it is a regular file (then back in blocking
-// mode). Returns the descriptor, or -1 with *err set (ELOOP for a link, EINVAL for
-// anything that is not a regular file) and *reason, when given, saying why.
+// Opens `path` for reading without following a final symbolic link (nor the
+// two-character folder of a stored file <backup>/<xx>/<name>) and without blocking,
+// and keeps it only when it is a regular file (then back in blocking mode). Returns
+// the descriptor, or -1 with *err set (ELOOP for a link, EINVAL for anything that is
+// not a regular file) and *reason, when given, saying why.
 int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* reason = nullptr);
 
+// Reads at most `cap` bytes of the file `path` into *out, opened as OpenBackupFile
+// does. A file that shrank is read as far as it goes. Returns 0 or errno.
+int ReadBackupFile(const std::string& path, std::size_t cap, std::string* out, std::string* reason = nullptr);
+
 // Copies `size` bytes of the open file `in` into a new file `target`, created
-// exclusively (an existing name is never replaced: EEXIST, nothing touched) and
-// without following a link. A failed copy removes what it wrote, so a name left
+// exclusively (an existing name is never replaced: EEXIST, nothing touched) in a
+// folder reached without following any link (ExportTree.h). A failed copy removes what it wrote, so a name left
 // behind always holds the whole content. The file gets the export mode. Returns 0
 // or errno, with *reason saying why.
 int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason = nullptr);

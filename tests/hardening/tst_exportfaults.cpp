@@ -19,6 +19,7 @@ private slots:
     void destinationFillsUp();
     void destinationNotWritable();
     void sourcesChangeAfterScan();
+    void plantedLinksInDestination();
 
 private:
     QString AddPicture(const QString& name, int bytes);
@@ -187,6 +188,58 @@ void TestExportFaults::sourcesChangeAfterScan()
     QVERIFY(!QFileInfo::exists(dest + "/Message/sms.db"));
     const QString problem = HostileCheck::ExportProblem(dest);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+namespace {
+mode_t ModeOf(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : mode_t(-1);
+}
+}
+
+void TestExportFaults::plantedLinksInDestination()
+{
+    // A shared destination where category folders were planted as links to folders
+    // elsewhere: their items fail with a reason, nothing is written (nor re-moded)
+    // outside, and the folders that were there keep their modes.
+    const QString outside = m_tmp.filePath("elsewhere");
+    for (const char* sub : {"camera", "chats", "notes"}) {
+        QVERIFY(QDir().mkpath(outside + "/" + sub));
+        QVERIFY(::chmod(QFile::encodeName(outside + "/" + sub).constData(), 0700) == 0);
+    }
+    const QString real = m_tmp.filePath("planted");
+    QVERIFY(QDir().mkpath(real + "/Contacts"));
+    QVERIFY(::chmod(QFile::encodeName(real).constData(), 0750) == 0);
+    QVERIFY(::chmod(QFile::encodeName(real + "/Contacts").constData(), 0700) == 0);
+    QVERIFY(QFile::link(outside + "/camera", real + "/Camera Roll"));
+    QVERIFY(QFile::link(outside + "/notes", real + "/Notes"));
+    QVERIFY(QFile::link(outside + "/chats", real + "/Message"));
+    // The destination itself is reached through a link the user chose: that one is fine.
+    const QString dest = m_tmp.filePath("chosen");
+    QVERIFY(QFile::link(real, dest));
+
+    const RecoveryOutcome o = m_rig.Export(dest);
+    QVERIFY(o.nWritten > 0);
+    QStringList failedNames;
+    for (const RecoveryFailure& f : o.vecFailures) {
+        failedNames << f.strName;
+        QVERIFY2(f.strReason.contains("symbolic link"), qPrintable(f.strName + ": " + f.strReason));
+    }
+    for (const char* name : {"small.jpg", "big.jpg", "medium.jpg"})
+        QVERIFY2(failedNames.contains(dest + "/Camera Roll/" + name), name);
+    QVERIFY(failedNames.contains(dest + "/Notes/Notes_" + o.strStamp + ".html"));
+    QVERIFY(!failedNames.filter(dest + "/Message/").isEmpty());
+
+    QCOMPARE(HostileCheck::Tree(outside), QStringList({"camera", "chats", "notes"}));
+    for (const char* sub : {"camera", "chats", "notes"})
+        QCOMPARE(ModeOf(outside + "/" + sub), mode_t(0700));
+    QCOMPARE(ModeOf(real), mode_t(0750));
+    QCOMPARE(ModeOf(real + "/Contacts"), mode_t(0700));
+    const QString contacts = real + "/Contacts/" + o.strStamp;
+    QCOMPARE(ModeOf(contacts), mode_t(0755));
+    QCOMPARE(ModeOf(contacts + "/Contacts.html"), mode_t(0644));
+    QCOMPARE(ModeOf(real + "/CallHistory"), mode_t(0755));
 }
 
 QTEST_GUILESS_MAIN(TestExportFaults)

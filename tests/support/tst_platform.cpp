@@ -5,7 +5,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include "export/ExportFile.h"
 #include "support/BackupDatabase.h"
+#include "support/ExportTree.h"
 #include "support/Platform.h"
 #include "support/SafePath.h"
 
@@ -14,6 +16,7 @@ class TestPlatform : public QObject {
 private slots:
     void folderOverrides();
     void privateAndExportDirs();
+    void exportTreeRefusesLinks();
     void safeComponents();
     void backupDatabasesStayUntouched();
 };
@@ -59,6 +62,54 @@ void TestPlatform::privateAndExportDirs()
 
     // A file standing where a folder is wanted is not a folder.
     QVERIFY(!QmPlatform::MakeExportDir(file + "/sub"));
+}
+
+void TestPlatform::exportTreeRefusesLinks()
+{
+    QTemporaryDir tmp;
+    const QString real = tmp.path() + "/real";
+    const QString outside = tmp.path() + "/outside";
+    QVERIFY(QDir().mkpath(real + "/Kept") && QDir().mkpath(outside));
+    QVERIFY(::chmod(QFile::encodeName(real + "/Kept").constData(), 0700) == 0);
+    QVERIFY(::chmod(QFile::encodeName(outside).constData(), 0700) == 0);
+    QVERIFY(QFile::link(outside, real + "/Notes"));
+    QVERIFY(QFile::link(real, tmp.path() + "/chosen"));
+    const QString dest = tmp.path() + "/chosen";
+    {
+        CExportRootScope scope(QFile::encodeName(dest + "/").toStdString());
+        // The chosen folder's own path may hold a link; what is below it may not.
+        QVERIFY(QmPlatform::MakeExportDir(dest + "/Kept/a/b"));
+        QCOMPARE(modeOf(real + "/Kept"), mode_t(0700));
+        QCOMPARE(modeOf(real + "/Kept/a"), mode_t(0755));
+        errno = 0;
+        QVERIFY(!QmPlatform::MakeExportDir(dest + "/Notes/sub"));
+        QCOMPARE(errno, ELOOP);
+        QCOMPARE(WriteExportFile((dest + "/Notes/n.html").toStdString(), "x", false), ELOOP);
+        QCOMPARE(WriteExportFile((dest + "/Notes/n.html").toStdString(), "x", true), ELOOP);
+        QCOMPARE(WriteExportFile((dest + "/Kept/a/../../Notes/n.html").toStdString(), "x", true), EINVAL);
+        QCOMPARE(WriteExportFile((dest + "/Kept/a/b/r.html").toStdString(), "report", false), 0);
+        QCOMPARE(WriteExportFile((dest + "/Kept/a/b/r.html").toStdString(), "again", false), 0);
+        QCOMPARE(WriteExportFile((dest + "/Kept/a/b/r.html").toStdString(), "x", true), EEXIST);
+    }
+    QCOMPARE(modeOf(real + "/Kept/a/b/r.html"), mode_t(0644));
+    QFile report(real + "/Kept/a/b/r.html");
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(report.readAll(), QByteArray("again"));
+    QCOMPARE(QDir(real + "/Kept/a/b").entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    QCOMPARE(modeOf(outside), mode_t(0700));
+
+    // Without a scope every component must be a real folder.
+    QVERIFY(!QmPlatform::MakeExportDir(dest + "/Kept/c"));
+    QVERIFY(QmPlatform::MakeExportDir(real + "/Kept/c"));
+
+    // A private folder's mode is never set through a link.
+    QVERIFY(QFile::link(outside, tmp.path() + "/private"));
+    QmPlatform::MakePrivateDir(tmp.path() + "/private");
+    QCOMPARE(modeOf(outside), mode_t(0700));
+    QVERIFY(::chmod(QFile::encodeName(outside).constData(), 0755) == 0);
+    QmPlatform::MakePrivateDir(tmp.path() + "/private");
+    QCOMPARE(modeOf(outside), mode_t(0755));
 }
 
 void TestPlatform::safeComponents()
