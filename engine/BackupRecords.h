@@ -33,15 +33,52 @@ struct __MESSAGE_INFO__ {
     std::string strSpare;
 };
 
+// One labelled value of a contact as the address book stores it: a phone number,
+// an e-mail or a web address. strLabel is the stored label: a built-in one such as
+// "_$!<Mobile>!$_" or "iPhone", or the user's own text ("TextNow"); empty when none.
+struct __CONTACT_VALUE__ {
+    std::string strLabel;
+    std::string strValue;
+};
+
+// A postal address of a contact, its parts as stored.
+struct __CONTACT_ADDRESS__ {
+    std::string strLabel;
+    std::string strStreet;
+    std::string strCity;
+    std::string strState;
+    std::string strZip;
+    std::string strCountry;
+    std::string strCountryCode;
+};
+
 struct __PERSON_CONTENT__ {
     int nDeleted = 0;
+    // Display texts: every value on its own line ("\n" between them).
     std::string strEmail;
     std::string strSpare1;
     std::string strSpare2;
     std::string strUrl;
     std::string strPhone;
     std::string strCompany;
-    std::string strName;
+    std::string strName;  // the name as the phone shows it
+
+    // What the address book's own tables hold; empty when only its full-text
+    // index could be read.
+    std::string strGiven;
+    std::string strMiddle;
+    std::string strFamily;
+    std::string strPrefix;
+    std::string strSuffix;
+    std::string strNickname;
+    std::string strTitle;       // job title
+    std::string strDepartment;
+    std::string strNote;
+    std::string strBirthday;    // "YYYY-MM-DD", or "--MM-DD" when the year is not known
+    std::vector<__CONTACT_VALUE__> vecPhones;  // in the phone's order, each once
+    std::vector<__CONTACT_VALUE__> vecEmails;
+    std::vector<__CONTACT_VALUE__> vecUrls;
+    std::vector<__CONTACT_ADDRESS__> vecAddresses;
 };
 
 struct __CALLHISTORY__ {
