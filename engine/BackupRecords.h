@@ -31,6 +31,11 @@ struct __MESSAGE_INFO__ {
     std::string strContactName;
     std::string strText;
     std::string strSpare;
+    // Group conversations only (empty in one-to-one ones): the group's name and its
+    // members' numbers, ", " between them. In a group strContactName and strSender
+    // name the message's own sender ("Me" and no number for the owner's messages).
+    std::string strChatName;
+    std::string strChatNumbers;
 };
 
 // One labelled value of a contact as the address book stores it: a phone number,

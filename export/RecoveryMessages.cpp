@@ -8,6 +8,7 @@
 #include "export/ExportFile.h"
 #include "export/ExportNames.h"
 #include "export/ExportText.h"
+#include "engine/MessageConversation.h"
 #include "export/RecoveryEngineLink.h"
 #include "support/Platform.h"
 
@@ -44,10 +45,10 @@ std::string WhoWithNumber(const std::string& name, const std::string& number)
     return name + "(" + number + ")";
 }
 
-void AppendTextEntry(std::string& out, bool fromMe, const std::string& who, const std::string& date,
+void AppendTextEntry(std::string& out, const char* label, const std::string& who, const std::string& date,
                      const std::string& text)
 {
-    AppendLabelled(out, fromMe ? "To" : "From", who);
+    AppendLabelled(out, label, who);
     AppendLabelled(out, "Data", date);
     AppendLabelled(out, "Content", text);
     out.push_back('\n');
@@ -102,8 +103,11 @@ int CRecovery::RecoveryMsg(unsigned int key, const __MESSAGE_INFO__* first, cons
 {
     if (!first)
         return EINVAL;
-    const std::string name = first->strContactName.empty() ? kUnknown : first->strContactName;
-    const std::string label = first->strSender.empty() ? name : name + "(" + first->strSender + ")";
+    // A group is named by its name alone: its members' numbers go into the page head,
+    // not into a file name.
+    const std::string& number = ConversationNumber(*first);
+    const std::string name = ConversationName(*first).empty() ? kUnknown : ConversationName(*first);
+    const std::string label = number.empty() || IsGroupMessage(*first) ? name : name + "(" + number + ")";
     int err = 0;
     const std::string dir = MakeConversationDir(m_strSaveDir, "/Message/", name, m_strTime, &err);
     if (dir.empty())
@@ -112,7 +116,7 @@ int CRecovery::RecoveryMsg(unsigned int key, const __MESSAGE_INFO__* first, cons
     const std::wstring txt = Utf8ToWide(FreeFileName(dir + SafeComponent(label, ".txt", kFreeNameReserve)));
     int result = SaveSMSMessageTxt(key, txt.c_str(), conversations);
 
-    std::string person = "Name: " + HtmlEscape(name) + ", Phone: " + HtmlEscape(first->strSender);
+    std::string person = "Name: " + HtmlEscape(name) + ", Phone: " + HtmlEscape(number);
     m_strSmsPersonHead = m_strSmsHead;
     ReplaceForward(m_strSmsPersonHead, "{|person|}", person);
 
@@ -131,8 +135,13 @@ int CRecovery::SaveSMSMessageTxt(unsigned int key, const wchar_t* path, const Me
         if (it != conversations->end()) {
             for (const __MESSAGE_INFO__& m : it->second) {
                 entry.clear();
-                AppendTextEntry(entry, m.nIsFromMe != 0, WhoWithNumber(m.strContactName, m.strSender), m.strDate,
-                                m.strText);
+                // A group entry names its sender ("Me" for the owner); a one-to-one entry
+                // names the other party, as recipient of the owner's messages.
+                const bool group = IsGroupMessage(m);
+                AppendTextEntry(entry, m.nIsFromMe && !group ? "To" : "From",
+                                group && m.nIsFromMe ? MessageSenderName(m)
+                                                     : WhoWithNumber(m.strContactName, m.strSender),
+                                m.strDate, m.strText);
                 file.Write(entry);
             }
         }
@@ -223,8 +232,8 @@ int CRecovery::SaveWhatsAppTxt(unsigned int key, const wchar_t* path, const What
         if (it != chats->end()) {
             for (const __WHATSAPP_MESSAGE__& m : it->second) {
                 entry.clear();
-                AppendTextEntry(entry, m.nIsFromMe != 0, WhoWithNumber(m.strSenderName, m.strSenderId), m.strDate,
-                                m.strText);
+                AppendTextEntry(entry, m.nIsFromMe ? "To" : "From", WhoWithNumber(m.strSenderName, m.strSenderId),
+                                m.strDate, m.strText);
                 file.Write(entry);
             }
         }

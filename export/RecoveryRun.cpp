@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "engine/MessageConversation.h"
 #include "export/ExportNames.h"
 #include "export/MediaCopy.h"
 #include "export/Recovery.h"
@@ -146,7 +147,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
             const __MESSAGE_INFO__& first = it->second.front();
             if (int err = rec.RecoveryMsg(key, &first, sel.pMessages)) {
                 failed = true;
-                const std::string who = first.strContactName.empty() ? "Unknown" : first.strContactName;
+                const std::string who = ConversationName(first).empty() ? "Unknown" : ConversationName(first);
                 run.Failed(D + QStringLiteral("/Message/") + QString::fromStdString(who), err);
             } else {
                 saved = true;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <strings.h>
+#include <unordered_map>
 
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "engine/MessageConversation.h"
 #include "extractors/ContactNameLookup.h"
 #include "extractors/ExtractorSql.h"
 #include "extractors/TypedStreamText.h"
@@ -13,16 +15,130 @@
 namespace {
 
 // Each message once, even when it is joined to two chats; messages with no handle
-// (your own messages in group chats have handle_id 0) are kept under key 0.
+// (your own messages in group chats have handle_id 0) are kept. %2 keeps only
+// messages in a chat, or nothing where the database has no chat table at all.
 const char kMessageQuery[] =
     "SELECT  message.text, message.is_from_me, "
     "datetime(message.date/1000000000 + 978307200, 'unixepoch') AS DateStr, "
     "message.RowID,message.handle_id, handle.id as sender_name,message.date, "
     "datetime(message.date + 978307200, 'unixepoch') AS DateStrOld, %1 "
-    "FROM message  LEFT JOIN handle  ON handle.rowid = message.handle_id "
-    "WHERE message.rowid IN (SELECT message_id FROM chat_message_join)";
+    "FROM message  LEFT JOIN handle  ON handle.rowid = message.handle_id%2";
+const char kInSomeChat[] = " WHERE message.rowid IN (SELECT message_id FROM chat_message_join)";
 
 const char kObjectReplacement[] = "\xEF\xBF\xBC"; // U+FFFC
+const int kGroupStyle = 43;
+
+struct GroupChat {
+    std::string strDisplayName;
+    std::vector<std::string> vecNumbers; // members, in the chat's order, each once
+    std::string strName;                 // filled once the address book is read
+    std::string strNumbers;
+};
+typedef std::unordered_map<unsigned int, GroupChat> GroupChats;
+
+std::string Joined(const std::vector<std::string>& parts)
+{
+    std::string out;
+    for (const std::string& part : parts) {
+        if (!out.empty())
+            out.append(", ");
+        out.append(part);
+    }
+    return out;
+}
+
+// Group chats: style 43, or more than one member in chat_handle_join. Older
+// databases may lack the columns or the member table; what is missing counts as
+// unknown.
+GroupChats ReadGroupChats(CBackupConnection& conn)
+{
+    GroupChats groups;
+    const QStringList columns = conn.Columns("chat");
+    if (columns.isEmpty())
+        return groups;
+    std::unordered_map<long long, GroupChat> chats;
+    std::unordered_map<long long, int> styles;
+    QSqlQuery query(conn.Database());
+    query.setForwardOnly(true);
+    if (query.exec(QString("SELECT ROWID, %1, %2 FROM chat")
+                       .arg(columns.contains("style") ? "style" : "NULL",
+                            columns.contains("display_name") ? "display_name" : "NULL"))) {
+        while (query.next()) {
+            const long long rowId = query.value(0).toLongLong();
+            if (!GroupConversationKey(rowId))
+                continue;
+            styles[rowId] = query.value(1).toInt();
+            chats[rowId].strDisplayName = ValueText(query.value(2));
+        }
+    }
+    std::unordered_map<long long, int> memberRows;
+    if (conn.HasTable("chat_handle_join")
+        && query.exec("SELECT chat_handle_join.chat_id, handle.id FROM chat_handle_join "
+                      "LEFT JOIN handle ON handle.rowid = chat_handle_join.handle_id")) {
+        while (query.next()) {
+            auto chat = chats.find(query.value(0).toLongLong());
+            if (chat == chats.end())
+                continue;
+            ++memberRows[chat->first];
+            const std::string number = ValueText(query.value(1));
+            std::vector<std::string>& numbers = chat->second.vecNumbers;
+            if (!number.empty() && std::find(numbers.begin(), numbers.end(), number) == numbers.end())
+                numbers.push_back(number);
+        }
+    }
+    query.clear();
+    query.finish();
+    for (auto& chat : chats) {
+        if (styles[chat.first] == kGroupStyle || memberRows[chat.first] > 1)
+            groups.emplace(GroupConversationKey(chat.first), std::move(chat.second));
+    }
+    return groups;
+}
+
+// Message row id -> key of its group chat; a message in two groups goes to the
+// one with the lower row id. Reads only the join rows of the groups.
+std::unordered_map<long long, unsigned int> ReadGroupMessages(CBackupConnection& conn, const GroupChats& groups)
+{
+    std::unordered_map<long long, unsigned int> groupOf;
+    if (groups.empty())
+        return groupOf;
+    QStringList ids;
+    for (const auto& group : groups)
+        ids << QString::number(group.first & ~kGroupConversationBit);
+    QSqlQuery query(conn.Database());
+    query.setForwardOnly(true);
+    if (query.exec("SELECT chat_id, message_id FROM chat_message_join WHERE chat_id IN (" + ids.join(',') + ")")) {
+        while (query.next()) {
+            const unsigned int key = GroupConversationKey(query.value(0).toLongLong());
+            auto it = groupOf.emplace(query.value(1).toLongLong(), key).first;
+            if (key < it->second)
+                it->second = key;
+        }
+    }
+    query.clear();
+    query.finish();
+    return groupOf;
+}
+
+// A group's name: its display name, else its members' names (their numbers where
+// the address book does not know them).
+void NameGroups(GroupChats& groups, CContactNameLookup& lookup)
+{
+    for (auto& entry : groups) {
+        GroupChat& group = entry.second;
+        group.strNumbers = Joined(group.vecNumbers);
+        if (group.strDisplayName.find_first_not_of(" \t\r\n") != std::string::npos) {
+            group.strName = group.strDisplayName;
+            continue;
+        }
+        std::vector<std::string> names;
+        for (const std::string& number : group.vecNumbers) {
+            const std::string& name = lookup.Find(number);
+            names.push_back(name.empty() ? number : name);
+        }
+        group.strName = Joined(names);
+    }
+}
 
 } // namespace
 
@@ -76,15 +192,21 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
     m_strContactDbPath = QString::fromUtf8(addressBookPath ? addressBookPath : "");
 
     std::vector<__MESSAGE_INFO__> messages;
+    GroupChats groups;
     {
         CBackupConnection conn(m_strMsgConnName, m_strMsgDbPath);
         if (conn.IsOpen()) {
+            // A stripped database (only handle and message) has no chat to ask about.
+            const bool hasChats = conn.HasTable("chat_message_join");
+            if (hasChats)
+                groups = ReadGroupChats(conn);
+            const std::unordered_map<long long, unsigned int> groupOf = ReadGroupMessages(conn, groups);
             // Older databases have no attributedBody column.
             const bool hasBody = conn.Columns("message").contains("attributedBody");
             QSqlQuery query(conn.Database());
             query.setForwardOnly(true);
             if (query.exec(QString(kMessageQuery)
-                               .arg(hasBody ? "message.attributedBody" : "NULL"))) {
+                               .arg(hasBody ? "message.attributedBody" : "NULL", hasChats ? kInSomeChat : ""))) {
                 while (query.next()) {
                     __MESSAGE_INFO__ msg;
                     msg.nDeleted = 0;
@@ -99,15 +221,23 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                     msg.strDate = ValueText(query.value(2));
                     const qlonglong rowId = query.value(3).toLongLong();
                     msg.nRowId = int(rowId);
-                    msg.nHandleId = query.value(4).toInt();
                     msg.strSender = ValueText(query.value(5));
                     // Up to iOS 10 the date counts seconds, later nanoseconds.
                     if (query.value(6).toString().size() <= 14)
                         msg.strDate = ValueText(query.value(7));
                     if (rowId > 0 && (unsigned long long)rowId > maxRowId)
                         maxRowId = (unsigned long long)rowId;
-                    if (!msg.strText.empty())
-                        messages.push_back(std::move(msg));
+                    if (msg.strText.empty())
+                        continue;
+                    const auto group = groupOf.empty() ? groupOf.end() : groupOf.find(rowId);
+                    if (group != groupOf.end()) {
+                        msg.nHandleId = static_cast<int>(group->second);
+                        if (msg.nIsFromMe)
+                            msg.strSender.clear();
+                    } else {
+                        msg.nHandleId = static_cast<int>(HandleConversationKey(query.value(4).toLongLong()));
+                    }
+                    messages.push_back(std::move(msg));
                 }
             }
             query.clear();
@@ -120,8 +250,17 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
 
     {
         CContactNameLookup lookup(ReadLookupContacts(m_strContactDbPath, m_bManifestDb));
-        for (__MESSAGE_INFO__& msg : messages)
-            msg.strContactName = lookup.Find(msg.strSender);
+        NameGroups(groups, lookup);
+        for (__MESSAGE_INFO__& msg : messages) {
+            if (!IsGroupMessage(msg)) {
+                msg.strContactName = lookup.Find(msg.strSender);
+                continue;
+            }
+            const GroupChat& group = groups.at(static_cast<unsigned int>(msg.nHandleId));
+            msg.strContactName = msg.nIsFromMe ? std::string("Me") : lookup.Find(msg.strSender);
+            msg.strChatName = group.strName;
+            msg.strChatNumbers = group.strNumbers;
+        }
     }
 
     std::stable_sort(messages.begin(), messages.end(),

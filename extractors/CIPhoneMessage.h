@@ -16,8 +16,12 @@ public:
 
     int InitCallback(int (*callback)(void*, int), void* userData, int position, int span);
 
-    // Fills `conversations` (keyed by handle id), sets maxRowId to the largest row
-    // id read; returns the last progress report's result (non-zero: stop), or 0.
+    // Fills `conversations`, sets maxRowId to the largest row id read; returns the
+    // last progress report's result (non-zero: stop), or 0. One-to-one conversations
+    // are keyed by handle id; a group chat (style 43, or more than one member) is one
+    // conversation under its group key (engine/MessageConversation.h), whatever
+    // handle each message came from. A database with no chat tables (only handle
+    // and message) lists every message under its handle.
     int GetSMSInfo(const char* messageDbPath, const char* addressBookPath,
                    std::map<unsigned int, std::vector<__MESSAGE_INFO__>>& conversations,
                    unsigned long long& maxRowId);

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include "engine/MessageConversation.h"
 #include "support/SysHelpers.h"
 
 namespace CategoryRows {
@@ -149,8 +150,8 @@ int FillMessages(QTableWidget* table, const MessageMap& conversations, Qt::Check
         if (messages.empty())
             return;
         const __MESSAGE_INFO__& first = messages.front();
-        row.cells[0] = Text(first.strContactName);
-        row.cells[1] = Text(first.strSender);
+        row.cells[0] = Text(ConversationName(first));
+        row.cells[1] = Text(ConversationNumber(first));
         row.cells[2] = Text(first.strDate);
         row.cells[3] = Text(first.strText);
         for (const __MESSAGE_INFO__& m : messages) {

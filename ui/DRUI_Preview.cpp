@@ -88,7 +88,8 @@ void DRUI::tableItemClick(QTableWidgetItem* item)
             break;
         for (const __MESSAGE_INFO__& message : conversation->second) {
             PreviewPage::Run(m_pMessageView, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(message),
-                                                                         message.nIsFromMe != 0));
+                                                                         message.nIsFromMe != 0,
+                                                                         PreviewScript::SenderHtml(message)));
         }
         break;
     }

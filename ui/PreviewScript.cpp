@@ -1,5 +1,7 @@
 #include "ui/PreviewScript.h"
 
+#include "engine/MessageConversation.h"
+
 namespace PreviewScript {
 
 QString ClearScript()
@@ -57,12 +59,17 @@ QString HtmlText(const std::string& utf8)
     return HtmlText(QString::fromStdString(utf8));
 }
 
-QString BubbleScript(const QString& bubbleHtml, bool fromMe)
+QString BubbleScript(const QString& bubbleHtml, bool fromMe, const QString& senderHtml)
 {
     const QString cls = fromMe ? QStringLiteral("triangle-right right")
                                : QStringLiteral("triangle-left left");
-    const QString html = QStringLiteral("<div style='overflow:hidden;'><p class='%1'>%2</p></div>")
-                             .arg(cls, bubbleHtml);
+    const QString sender = senderHtml.isEmpty()
+                               ? QString()
+                               : QStringLiteral("<div class='sender %1'>%2</div>")
+                                     .arg(fromMe ? QStringLiteral("sender-right") : QStringLiteral("sender-left"),
+                                          senderHtml);
+    const QString html = QStringLiteral("<div style='overflow:hidden;'>%1<p class='%2'>%3</p></div>")
+                             .arg(sender, cls, bubbleHtml);
     // The start page keeps an element "content" for the bubbles; should a
     // page lack it, the bubble still lands in the body rather than vanish.
     return QStringLiteral("(function(){var c=document.getElementById(\"content\")||document.body;"
@@ -76,6 +83,13 @@ QString MessageBubbleHtml(const __MESSAGE_INFO__& message)
                                           : QString::fromStdString(message.strContactName);
     return HtmlText(message.strDate) + HtmlText(who) + QStringLiteral("<br />")
         + HtmlText(message.strText);
+}
+
+QString SenderHtml(const __MESSAGE_INFO__& message)
+{
+    if (!IsGroupMessage(message) || message.nIsFromMe)
+        return QString();
+    return HtmlText(MessageSenderName(message));
 }
 
 QString WhatsappBubbleHtml(const __WHATSAPP_MESSAGE__& message)

@@ -23,8 +23,13 @@ QString JsStringLiteral(const QString& text);
 QString HtmlText(const QString& text);
 QString HtmlText(const std::string& utf8);
 
-// Appends one bubble holding `bubbleHtml` (already safe HTML) to the page.
-QString BubbleScript(const QString& bubbleHtml, bool fromMe);
+// Appends one bubble holding `bubbleHtml` (already safe HTML) to the page, with
+// `senderHtml` (already safe HTML) as a line above it when not empty.
+QString BubbleScript(const QString& bubbleHtml, bool fromMe, const QString& senderHtml = QString());
+
+// The line above a bubble: in a group, who sent a message that is not the owner's
+// (name, else number), escaped; empty otherwise.
+QString SenderHtml(const __MESSAGE_INFO__& message);
 
 // Bubble content of a text message: date, then "Me" or the contact's name,
 // a line break, then the message text.

@@ -6,6 +6,7 @@
 
 #include "ExportTestUtil.h"
 #include "engine/IphoneBackupFile.h"
+#include "engine/MessageConversation.h"
 #include "export/Recovery.h"
 
 namespace {
@@ -46,6 +47,7 @@ private slots:
     void titleFromDevice();
     void stampsFollowTheClock();
     void messageConversations();
+    void groupConversation();
     void whatsAppChats();
     void tableReports();
     void reportsReplacedWithinOneSecond();
@@ -217,6 +219,51 @@ void TestCRecovery::messageConversations()
     QCOMPARE(other.SaveMessage(), 0);
     QVERIFY(FilesUnder(fresh.path()).isEmpty());
     QVERIFY(!QFileInfo::exists(fresh.path() + "/Message"));
+}
+
+void TestCRecovery::groupConversation()
+{
+    // A group: one folder under the group's name made safe, each entry naming its
+    // sender ("Me" for the owner), the head listing the members' numbers.
+    const unsigned key = GroupConversationKey(12);
+    const int k = static_cast<int>(key);
+    MessageMap map;
+    map[key] = {Msg(k, 0, "+1 555", "Ann <Lee>", "hi all", "2020-01-02 03:04:07"),
+                Msg(k, 1, "", "Me", "from me", "2020-01-02 03:04:06"),
+                Msg(k, 0, "+1 777", "", "stranger", "2020-01-02 03:04:05")};
+    for (__MESSAGE_INFO__& m : map[key]) {
+        m.strChatName = "../Team/<x>";
+        m.strChatNumbers = "+1 555, +1 777";
+    }
+    // The first message's own sender names neither the folder nor the files.
+    map[3] = {Msg(3, 0, "+1 555", "Ann <Lee>", "private")};
+    CRecovery rec;
+    MakeRecovery(rec, m_pOut->path());
+    QCOMPARE(rec.RecoveryMsg(&map[key][0], &map), 0);
+
+    const QString dir = m_pOut->path() + "/Message/.._Team_<x>-" + rec.Stamp();
+    QCOMPARE(FilesUnder(m_pOut->path() + "/Message"),
+             QStringList({".._Team_<x>-" + rec.Stamp() + "/.._Team_<x>.html",
+                          ".._Team_<x>-" + rec.Stamp() + "/.._Team_<x>.txt"}));
+    QCOMPARE(ReadAll(dir + "/.._Team_<x>.txt"),
+             std::string("      From: Ann <Lee>(+1 555)\n"
+                         "      Data: 2020-01-02 03:04:07\n"
+                         "   Content: hi all\n\n"
+                         "      From: Me\n"
+                         "      Data: 2020-01-02 03:04:06\n"
+                         "   Content: from me\n\n"
+                         "      From: +1 777\n"
+                         "      Data: 2020-01-02 03:04:05\n"
+                         "   Content: stranger\n\n"));
+    QCOMPARE(ReadAll(dir + "/.._Team_<x>.html"),
+             std::string("<h>iPhone's Messages of |Name: ../Team/&lt;x&gt;, Phone: +1 555, +1 777</h>\n"
+                         "<div class=\"date\">Date: 2020-01-02 03:04:07 Ann &lt;Lee&gt;:</div>\r\n"
+                         "<div class=\"recv_msg\">hi all</div>\r\n"
+                         "<div class=\"date\">Date: 2020-01-02 03:04:06 Me:</div>\r\n"
+                         "<div class=\"send_msg\">from me</div>\r\n"
+                         "<div class=\"date\">Date: 2020-01-02 03:04:05 +1 777:</div>\r\n"
+                         "<div class=\"recv_msg\">stranger</div>\r\n"
+                         "<end/>"));
 }
 
 void TestCRecovery::whatsAppChats()

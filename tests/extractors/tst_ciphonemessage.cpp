@@ -1,6 +1,9 @@
 #include <QtTest>
 
+#include <set>
+
 #include "ExtractorFixtures.h"
+#include "engine/MessageConversation.h"
 #include "extractors/CIPhoneMessage.h"
 
 class TestCIPhoneMessage : public QObject {
@@ -10,6 +13,8 @@ private slots:
     void readsGeneratedDatabase();
     void namesFromEitherAddressBookNumbering();
     void keysAscendingAndNewestFirst();
+    void groupChatsAreOneConversation();
+    void olderChatTables();
     void progressAndEarlyStop();
     void badDatabasesGiveNothing();
     void copiesDatabaseWithoutOverwriting();
@@ -102,15 +107,10 @@ void TestCIPhoneMessage::readsGeneratedDatabase()
     QCOMPARE(ByRowId(map, 4)->strDate, Utf8("2020-01-06 10:40:00"));
     QCOMPARE(ByRowId(map, 11)->strDate, Utf8("2020-01-06 10:40:00"));
 
-    // Your own message in a group chat (handle_id 0) is kept under key 0.
-    QVERIFY(map.count(0));
+    // Your own message in a group chat (handle_id 0) is kept, in its group.
     const __MESSAGE_INFO__* m5 = ByRowId(map, 5);
     QVERIFY(m5);
-    QCOMPARE(m5->nHandleId, 0);
-    QVERIFY(m5->strSender.empty());
-    QVERIFY(m5->strContactName.empty());
-    for (const auto& m : map.at(0))
-        QCOMPARE(m.nIsFromMe, 1);
+    QCOMPARE(unsigned(m5->nHandleId), GroupConversationKey(3));
 
     // Substring matching: a shorter form of Ann's number still names her; an
     // e-mail address matches nobody's phone text; a stranger stays unnamed.
@@ -181,6 +181,161 @@ void TestCIPhoneMessage::keysAscendingAndNewestFirst()
     QVERIFY(map[7][0].strContactName.empty());
 }
 
+void TestCIPhoneMessage::groupChatsAreOneConversation()
+{
+    for (const QString& path : {m_strSms, m_strOldSms}) {
+        MessageMap map;
+        unsigned long long maxRowId = 0;
+        CIPhoneMessage reader;
+        reader.GetSMSInfo(path.toUtf8().constData(), m_strBook.toUtf8().constData(), map, maxRowId);
+        const std::string ann = ByRowId(map, 1)->strContactName;
+        QVERIFY(!ann.empty());
+
+        // The named group: the owner's handle-0 message and two members' messages, one
+        // conversation, each message with its own sender.
+        const unsigned family = GroupConversationKey(3);
+        QVERIFY(IsGroupConversationKey(family));
+        QVERIFY(map.count(family));
+        std::set<int> rows;
+        for (const __MESSAGE_INFO__& m : map.at(family)) {
+            rows.insert(m.nRowId);
+            QCOMPARE(unsigned(m.nHandleId), family);
+            QCOMPARE(m.strChatName, Utf8("Family, Friends 🎉"));
+            QCOMPARE(m.strChatNumbers, Utf8("+15551234567, +4915112345678, +19995550000"));
+            QCOMPARE(ConversationName(m), m.strChatName);
+        }
+        QVERIFY(rows.count(5) && rows.count(6) && rows.count(12));
+        const __MESSAGE_INFO__* me = ByRowId(map, 5);
+        QCOMPARE(me->strContactName, Utf8("Me"));
+        QVERIFY(me->strSender.empty());
+        QCOMPARE(MessageSenderName(*me), Utf8("Me"));
+        const __MESSAGE_INFO__* jose = ByRowId(map, 6);
+        QCOMPARE(jose->strSender, Utf8("+4915112345678"));
+        QVERIFY(jose->strContactName.rfind("José", 0) == 0);
+        const __MESSAGE_INFO__* annInGroup = ByRowId(map, 12);
+        QCOMPARE(annInGroup->strSender, Utf8("+15551234567"));
+        QCOMPARE(annInGroup->strContactName, ann);
+        QCOMPARE(annInGroup->nIsFromMe, 0);
+
+        // A member's one-to-one conversation keeps only its own messages; José wrote
+        // only in groups, and no owner's message is left without a conversation.
+        for (const __MESSAGE_INFO__& m : map.at(1))
+            QVERIFY(m.nRowId != 12 && m.strChatName.empty());
+        QVERIFY(!map.count(3));
+        QVERIFY(!map.count(0));
+
+        // Message 6 is joined to both groups: listed once, in the lower chat.
+        int count = 0;
+        ByRowId(map, 6, &count);
+        QCOMPARE(count, 1);
+
+        // The unnamed group is named by its members: a contact's name, else the number.
+        const unsigned unnamed = GroupConversationKey(7);
+        QVERIFY(map.count(unnamed));
+        QCOMPARE(int(map.at(unnamed).size()), 2);
+        const __MESSAGE_INFO__& newest = map.at(unnamed).front();
+        QCOMPARE(newest.strChatName, jose->strContactName + ", +19995550000");
+        QCOMPARE(newest.strChatNumbers, Utf8("+4915112345678, +19995550000"));
+        QCOMPARE(newest.strText, Utf8("Stranger in the unnamed group"));
+        QVERIFY(newest.strContactName.empty());
+        QCOMPARE(MessageSenderName(newest), Utf8("+19995550000"));
+        QCOMPARE(map.at(unnamed).back().strContactName, Utf8("Me"));
+
+        // One-to-one conversations stay keyed by handle with their names.
+        QCOMPARE(ConversationName(map.at(1).front()), ann);
+        QCOMPARE(ConversationNumber(map.at(1).front()), Utf8("+15551234567"));
+    }
+
+    // The generator's own count of conversations, groups and shown messages.
+    for (const bool modern : {true, false}) {
+        const QString path = m_dir.filePath(modern ? "expect-new.db" : "expect-old.db");
+        SmsExpectation expect;
+        QString error;
+        QVERIFY2(WriteSmsDatabase(path, PhoneDataScaleFor(SampleOptions::Scale::Small), 5, modern, &error, &expect),
+                 qPrintable(error));
+        MessageMap map;
+        unsigned long long maxRowId = 0;
+        CIPhoneMessage reader;
+        reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+        int groups = 0;
+        int messages = 0;
+        for (const auto& conv : map) {
+            groups += IsGroupConversationKey(conv.first) ? 1 : 0;
+            messages += int(conv.second.size());
+        }
+        QCOMPARE(int(map.size()), expect.nConversations);
+        QCOMPARE(groups, expect.nGroupConversations);
+        QCOMPARE(messages, expect.nMessages);
+        QVERIFY(groups >= 4);
+    }
+}
+
+void TestCIPhoneMessage::olderChatTables()
+{
+    const QStringList base = {
+        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, date INTEGER, "
+        "is_from_me INTEGER)",
+        "INSERT INTO handle VALUES (1, 'one'), (2, 'two'), (3, 'three')",
+        "INSERT INTO message VALUES (1, 'a', 1, 600000000, 0), (2, 'b', 2, 600000100, 0), "
+        "(3, 'c', 0, 600000200, 1), (4, 'd', 3, 600000300, 0), (5, 'e', -2147483647, 600000400, 0)",
+    };
+    const QStringList chatTables = {
+        "CREATE TABLE chat_message_join (chat_id INTEGER, message_id INTEGER)",
+        "INSERT INTO chat_message_join VALUES (1, 1), (1, 2), (1, 3), (2, 4), (2, 5), (3, 4)",
+    };
+    auto read = [&](const QString& name, const QStringList& statements) {
+        const QString path = m_dir.filePath(name);
+        MessageMap map;
+        if (!MakeDatabase(path, statements))
+            return map;
+        unsigned long long maxRowId = 0;
+        CIPhoneMessage reader;
+        reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+        return map;
+    };
+
+    // A chat table without style or display_name and its members: two members make
+    // a group, named by their numbers; a chat with one member is a one-to-one chat.
+    MessageMap map = read("ios6.db", base + chatTables + QStringList{
+        "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY, guid TEXT)",
+        "CREATE TABLE chat_handle_join (chat_id INTEGER, handle_id INTEGER)",
+        "INSERT INTO chat VALUES (1, 'g'), (2, 'p'), (3, 'p2')",
+        "INSERT INTO chat_handle_join VALUES (1, 1), (1, 2), (2, 3), (3, 3)",
+    });
+    QCOMPARE(int(map.size()), 3);
+    const unsigned group = GroupConversationKey(1);
+    QCOMPARE(int(map[group].size()), 3);
+    QCOMPARE(map[group].front().strChatName, Utf8("one, two"));
+    QCOMPARE(map[group].front().strContactName, Utf8("Me"));
+    QCOMPARE(int(map[3].size()), 1); // in two one-to-one chats, listed once
+    // A handle id no handle row can have never lands among the group keys.
+    QCOMPARE(int(map[0].size()), 1);
+    QCOMPARE(map[0].front().strText, Utf8("e"));
+
+    // Only a style (no member table): style 43 is a group without members, so
+    // without a name.
+    map = read("nomembers.db", base + chatTables + QStringList{
+        "CREATE TABLE chat (ROWID INTEGER PRIMARY KEY, style INTEGER, display_name TEXT)",
+        "INSERT INTO chat VALUES (1, 43, NULL), (2, 45, 'x')",
+    });
+    QCOMPARE(int(map.size()), 3);
+    QCOMPARE(int(map[group].size()), 3);
+    QVERIFY(map[group].front().strChatName.empty());
+    QCOMPARE(int(map[3].size()), 1);
+
+    // No chat table at all, or a stripped database with only handle and message:
+    // every message under its handle.
+    map = read("nochat.db", base + chatTables);
+    QCOMPARE(int(map.size()), 4);
+    QCOMPARE(int(map[0].size()), 2);
+    map = read("handle-and-message.db", base);
+    QCOMPARE(int(map.size()), 4);
+    QCOMPARE(map[1].front().strText, Utf8("a"));
+    for (const auto& conv : map)
+        QVERIFY(!IsGroupConversationKey(conv.first));
+}
+
 void TestCIPhoneMessage::progressAndEarlyStop()
 {
     const QByteArray sms = m_strSms.toUtf8(), book = m_strBook.toUtf8();
@@ -226,7 +381,7 @@ void TestCIPhoneMessage::badDatabasesGiveNothing()
     const QString stripped = m_dir.filePath("stripped.db");
     QVERIFY(WriteBytes(empty, QByteArray()));
     QVERIFY(WriteBytes(garbage, QByteArray(5000, 'x')));
-    // A stripped database without chat_message_join, as some tools leave it.
+    // A message table lacking columns every real one has (is_from_me).
     QVERIFY(MakeDatabase(stripped, {
         "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
         "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, date INTEGER)",

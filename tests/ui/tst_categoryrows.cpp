@@ -2,6 +2,7 @@
 
 #include <QTableWidget>
 
+#include "engine/MessageConversation.h"
 #include "ui/CategoryRows.h"
 
 class TestCategoryRows : public QObject {
@@ -77,8 +78,23 @@ void TestCategoryRows::conversationsAndChats()
     m.nDeleted = 1;
     conversations[9].push_back(m);
 
+    // A group row shows the group's name and its members' numbers, not its newest sender.
+    const unsigned groupKey = GroupConversationKey(2);
+    __MESSAGE_INFO__ g;
+    g.nHandleId = static_cast<int>(groupKey);
+    g.strContactName = "Ann";
+    g.strSender = "+1 555";
+    g.strChatName = "Ann, Cy";
+    g.strChatNumbers = "+1 555, +1 777";
+    g.strText = "group text";
+    conversations[groupKey].push_back(g);
+
     QTableWidget table(0, 4);
-    QCOMPARE(CategoryRows::FillMessages(&table, conversations, Qt::Checked), 3);
+    QCOMPARE(CategoryRows::FillMessages(&table, conversations, Qt::Checked), 4);
+    QCOMPARE(table.item(3, 0)->data(Qt::UserRole).toUInt(), groupKey);
+    QCOMPARE(table.item(3, 0)->text(), QString("Ann, Cy"));
+    QCOMPARE(table.item(3, 1)->text(), QString("+1 555, +1 777"));
+    QCOMPARE(table.item(3, 3)->text(), QString("group text"));
     QCOMPARE(table.item(0, 0)->text(), QString("Bob"));
     QCOMPARE(table.item(0, 0)->data(Qt::UserRole).toUInt(), 9u);
     QCOMPARE(table.item(1, 0)->data(Qt::UserRole).toUInt(), 3u);

@@ -2,6 +2,7 @@
 
 #include <QWebEngineView>
 
+#include "engine/MessageConversation.h"
 #include "ui/PreviewPage.h"
 #include "ui/PreviewScript.h"
 
@@ -15,6 +16,7 @@ private slots:
     void htmlTextEscapesMarkup();
     void bubbleText();
     void everyHostileMessageGetsItsBubble();
+    void groupSendersAboveBubbles();
 
 private:
     QVariant Eval(QWebEngineView& view, const QString& script);
@@ -135,6 +137,57 @@ void TestPreviewScript::everyHostileMessageGetsItsBubble()
     PreviewPage::Run(&view, PreviewScript::ClearScript());
     PreviewPage::Run(&view, PreviewScript::BubbleScript(QStringLiteral("again"), true));
     QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 1);
+}
+
+void TestPreviewScript::groupSendersAboveBubbles()
+{
+    // In a group every incoming bubble has its sender above it (the name, else the
+    // number), escaped like the text; the owner's bubbles and one-to-one chats have none.
+    __MESSAGE_INFO__ group;
+    group.nHandleId = static_cast<int>(GroupConversationKey(4));
+    group.strChatName = "Team";
+    group.strDate = "2024-01-01 00:00:00";
+    group.strText = "hello";
+    std::vector<__MESSAGE_INFO__> messages;
+    __MESSAGE_INFO__ m = group;
+    m.strContactName = "<img src=x onerror=\"document.title='pwned'\">";
+    m.strSender = "+1 555";
+    messages.push_back(m);
+    m.strContactName.clear();
+    m.strSender = "+44 20 & 7";
+    messages.push_back(m);
+    m.nIsFromMe = 1;
+    m.strContactName = "Me";
+    m.strSender.clear();
+    messages.push_back(m);
+    __MESSAGE_INFO__ single = messages.front();
+    single.nHandleId = 3;
+    single.strChatName.clear();
+    messages.push_back(single);
+
+    QVERIFY(PreviewScript::SenderHtml(messages[2]).isEmpty());
+    QVERIFY(PreviewScript::SenderHtml(messages[3]).isEmpty());
+    QCOMPARE(PreviewScript::SenderHtml(messages[1]), QStringLiteral("+44 20 &amp; 7"));
+
+    QWebEngineView view;
+    view.resize(400, 300);
+    PreviewPage::Setup(&view);
+    PreviewPage::Run(&view, PreviewScript::ClearScript());
+    for (const __MESSAGE_INFO__& message : messages)
+        PreviewPage::Run(&view, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(message),
+                                                            message.nIsFromMe != 0,
+                                                            PreviewScript::SenderHtml(message)));
+    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 4);
+    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('.sender').length")).toInt(), 2);
+    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('img').length")).toInt(), 0);
+    const QString above = QStringLiteral("(function(){var p=document.querySelectorAll('p')[%1];"
+                                         "var s=p.previousElementSibling;return s?s.innerText:'';})()");
+    QCOMPARE(Eval(view, above.arg(0)).toString(), QString::fromStdString(messages[0].strContactName));
+    QCOMPARE(Eval(view, above.arg(1)).toString(), QStringLiteral("+44 20 & 7"));
+    QCOMPARE(Eval(view, above.arg(2)).toString(), QString());
+    QCOMPARE(Eval(view, above.arg(3)).toString(), QString());
+    QTest::qWait(200);
+    QVERIFY(Eval(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
 }
 
 QTEST_MAIN(TestPreviewScript)

@@ -64,11 +64,20 @@ QString FullTextPhone(const QStringList& numbers);
 // A minimal valid attributedBody archive (Apple "streamtyped") holding `text`.
 std::string EncodeTypedStreamText(const std::string& text);
 
+// What a reader should make of a written sms.db: one conversation per group chat
+// and per handle of the other messages, counting only messages with text to show
+// (each once, though some are joined to two chats).
+struct SmsExpectation {
+    int nConversations = 0;
+    int nGroupConversations = 0;
+    int nMessages = 0;
+};
+
 // Writers. Each replaces any file at `path`; false with *error on failure.
 // newFormat: iOS 11+ sms.db (nanosecond dates, chat_message_join.message_date)
 // with a few seconds-era rows; otherwise all seconds and the older columns.
 bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                      bool newFormat, QString* error);
+                      bool newFormat, QString* error, SmsExpectation* expect = nullptr);
 // newNumbering: ABPersonFullTextSearch_content with c16Phone (iOS 10+), else c15Phone.
 bool WriteAddressBookDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                               bool newNumbering, QString* error);

@@ -4,7 +4,7 @@
 //   handles 1 "+15551234567" (Ann Lee), 2 "ann@example.com", 3 "+4915112345678" (José),
 //           4 "+19995550000" (nobody), 5 "5551234567" (a part of Ann's number)
 //   chats   1 and 2: Ann by SMS and by iMessage; 3 group "Family, Friends 🎉" (handles 1, 3, 4);
-//           4 nobody; 5 short number; 6 e-mail
+//           4 nobody; 5 short number; 6 e-mail; 7 group without a name (handles 3, 4)
 //   message 1  from Ann, in chats 1 AND 2, text with emoji, quotes, markup, comma, line break
 //   message 2  from me to Ann, text NULL, body only in attributedBody
 //   message 3  from Ann, text U+FFFC + "Look at this", one attachment
@@ -16,7 +16,14 @@
 //   message 9  from "ann@example.com"
 //   message 10 from Ann, text only U+FFFC (an attachment alone)
 //   message 11 from Ann, nanosecond date 600000000000000000 (2020-01-06 10:40:00 UTC)
+//   message 12 from Ann in group 3 (she has one-to-one chats too)
+//   message 13 from me in group 7, handle_id 0
+//   message 14 from nobody in group 7
+//   message 6 is joined to group 7 as well (a message in two group chats)
 #include "tools/sample/PhoneDatabases.h"
+
+#include <algorithm>
+#include <set>
 
 #include <QByteArray>
 #include <QHash>
@@ -63,6 +70,15 @@ QString Guid(PhoneRandom& rnd)
         .toUpper();
 }
 
+// Whether a reader shows the message: some text besides attachment places, or a
+// body (every body the generator writes holds a phrase).
+bool ShownText(const QVariant& text, const QVariant& body)
+{
+    if (!text.isNull())
+        return !text.toString().remove(QChar(0xFFFC)).trimmed().isEmpty();
+    return !body.isNull();
+}
+
 struct Chat {
     qlonglong rowId;
     QList<qlonglong> handles; // one for a one-to-one chat
@@ -72,8 +88,10 @@ struct Chat {
 } // namespace
 
 bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                      bool newFormat, QString* error)
+                      bool newFormat, QString* error, SmsExpectation* expect)
 {
+    if (expect)
+        *expect = SmsExpectation();
     CSampleSqlite db(path);
     const QString joinDate = newFormat ? ", message_date INTEGER DEFAULT 0" : "";
     db.ExecAll({
@@ -169,6 +187,7 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
     addChat({4}, "+19995550000", "SMS", "");
     addChat({5}, "5551234567", "SMS", "");
     addChat({2}, "ann@example.com", "iMessage", "");
+    addChat({3, 4}, "", "iMessage", "");
 
     // Dates: nanoseconds since 2001 on newer phones, seconds on older ones.
     const qlonglong base = 567993600; // 2019-01-01 00:00:00 UTC
@@ -176,6 +195,14 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
         return (newFormat && !forceSeconds) ? seconds * 1000000000LL + rnd.Below(1000000000) : seconds;
     };
 
+    auto joinChat = [&](qlonglong chatId, qlonglong messageId, qlonglong date) {
+        if (newFormat)
+            db.Insert(insJoin, {chatId, messageId, date});
+        else
+            db.Insert(insJoin, {chatId, messageId});
+    };
+    // Conversations a reader should show: group chats by chat, the rest by handle.
+    std::set<std::pair<bool, qlonglong>> conversations;
     qlonglong nextMessage = 1;
     qlonglong nextAttachment = 1;
     auto addMessage = [&](qlonglong chatId, qlonglong handleId, bool fromMe, const QVariant& text,
@@ -187,10 +214,11 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
                                fromMe ? QVariant("e:me@example.com") : QVariant(), date,
                                fromMe ? 0 : date, date, fromMe ? 1 : 0, 1, fromMe ? 1 : 0,
                                attachments > 0 ? 1 : 0});
-        if (newFormat)
-            db.Insert(insJoin, {chatId, rowId, date});
-        else
-            db.Insert(insJoin, {chatId, rowId});
+        joinChat(chatId, rowId, date);
+        if (expect && ShownText(text, body)) {
+            ++expect->nMessages;
+            conversations.insert({chat.group, chat.group ? chatId : handleId});
+        }
         for (int k = 0; k < attachments; ++k) {
             const qlonglong attId = nextAttachment++;
             const QString guid = Guid(rnd);
@@ -216,10 +244,7 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
     const qlonglong m1 = addMessage(1, 1, false,
                                     QString::fromUtf8("Hi, it's Ann 😀 \"quotes\" & <b>tags</b>\nsecond line"),
                                     QVariant(), dateValue(base + 100, false), 0);
-    if (newFormat)
-        db.Insert(insJoin, {2, m1, 0});
-    else
-        db.Insert(insJoin, {2, m1});
+    joinChat(2, m1, 0);
     addMessage(1, 1, true, QVariant(), blob(EncodeTypedStreamText("Sent from attributedBody ✓")),
                dateValue(base + 200, false), 0);
     addMessage(1, 1, false, ffc + "Look at this", QVariant(), dateValue(base + 300, false), 1);
@@ -232,6 +257,10 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
     addMessage(1, 1, false, ffc, QVariant(), dateValue(base + 1000, false), 1);
     addMessage(1, 1, false, "Nanosecond-era message", QVariant(),
                newFormat ? 600000000000000000LL : 600000000LL, 0);
+    addMessage(3, 1, false, "Ann in the family group", QVariant(), dateValue(base + 1100, false), 0);
+    addMessage(7, 0, true, "Me in the unnamed group", QVariant(), dateValue(base + 1200, false), 0);
+    addMessage(7, 4, false, "Stranger in the unnamed group", QVariant(), dateValue(base + 1300, false), 0);
+    joinChat(7, 6, 0);
 
     // Generated conversations: one-to-one chats with people (a few strangers and
     // e-mail addresses), then group chats among them.
@@ -286,7 +315,7 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
         int attachments = 0;
         const QString phrase = QString::fromUtf8(kPhrases[rnd.Below(kPhraseCount)]);
         if (kind < 3) {
-            body = blob(phrase.toStdString());
+            body = blob(EncodeTypedStreamText(phrase.toStdString()));
         } else if (kind < 6) {
             attachments = 1;
             text = rnd.Chance(50) ? ffc : ffc + phrase;
@@ -296,6 +325,11 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
         addMessage(chat.rowId, handle, fromMe, text, body, dateValue(seconds, oldRow), attachments);
     }
 
+    if (expect) {
+        expect->nConversations = int(conversations.size());
+        expect->nGroupConversations = int(std::count_if(conversations.begin(), conversations.end(),
+                                                        [](const std::pair<bool, qlonglong>& c) { return c.first; }));
+    }
     if (!db.Finish()) {
         if (error)
             *error = "sms.db: " + db.Error();
