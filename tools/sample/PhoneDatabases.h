@@ -21,7 +21,7 @@
 struct PhoneDataScale {
     int nMessages = 0;        // message rows in sms.db
     int nConversations = 0;   // one-to-one chats
-    int nGroupChats = 0;
+    int nGroupChats = 0;      // generated ones, beside the fixed two
     int nContacts = 0;
     int nCalls = 0;
     int nNotes = 0;

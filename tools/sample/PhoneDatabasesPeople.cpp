@@ -10,7 +10,7 @@ PhoneDataScale PhoneDataScaleFor(SampleOptions::Scale scale)
     if (scale == SampleOptions::Scale::Large) {
         s.nMessages = 300000;
         s.nConversations = 1950;
-        s.nGroupChats = 50;
+        s.nGroupChats = 48; // with the two fixed groups: 50 group conversations
         s.nContacts = 5000;
         s.nCalls = 30000;
         s.nNotes = 3000;
