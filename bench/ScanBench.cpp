@@ -1,5 +1,6 @@
-// The engine's scan of the large sample: each media catalogue alone, then the
-// whole fetch sequence (manifest read and all nine fetches) in both layouts.
+// The engine's scan of the large sample: each media catalogue and the message
+// reader alone, then the whole fetch sequence (manifest read and all nine
+// fetches) in both layouts.
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -91,6 +92,21 @@ BenchRegistration attachmentWalk({
             AttachmentVec out;
             e.GetBackupMsgAttachments(out);
             return out.size();
+        }, note);
+    },
+    nullptr, [](const BenchContext& c) { return MissingBackup(c.largeNewBackup); }, 0,
+});
+
+BenchRegistration messageRead({
+    33, QStringLiteral("messages: read and group sms.db"), QStringLiteral("(part of scan)"),
+    [](const BenchContext& c, QString* note) {
+        return Catalogue(c.largeNewBackup, [](CIphoneBackupFile& e) {
+            MessageMap out;
+            e.GetBackupFileMessageInfo(out);
+            size_t messages = 0;
+            for (const auto& conversation : out)
+                messages += conversation.second.size();
+            return messages;
         }, note);
     },
     nullptr, [](const BenchContext& c) { return MissingBackup(c.largeNewBackup); }, 0,

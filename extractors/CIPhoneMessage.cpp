@@ -1,6 +1,7 @@
 #include "extractors/CIPhoneMessage.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <strings.h>
 #include <unordered_map>
 
@@ -263,12 +264,18 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
         }
     }
 
-    std::stable_sort(messages.begin(), messages.end(),
-                     [](const __MESSAGE_INFO__& a, const __MESSAGE_INFO__& b) {
-                         return strcasecmp(a.strDate.c_str(), b.strDate.c_str()) > 0;
-                     });
-    for (__MESSAGE_INFO__& msg : messages)
+    // Newest first: the order is found on indices, so each record moves only once,
+    // into its conversation.
+    std::vector<uint32_t> order(messages.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = uint32_t(i);
+    std::stable_sort(order.begin(), order.end(), [&messages](uint32_t a, uint32_t b) {
+        return strcasecmp(messages[a].strDate.c_str(), messages[b].strDate.c_str()) > 0;
+    });
+    for (uint32_t i : order) {
+        __MESSAGE_INFO__& msg = messages[i];
         conversations[(unsigned int)msg.nHandleId].push_back(std::move(msg));
+    }
 
     Report(m_nPosition + m_nSpan / 4);
     return Report(m_nPosition + m_nSpan);
