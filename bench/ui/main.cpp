@@ -5,7 +5,8 @@
 //   quillmere-bench-ui --screenshot OUTDIR [--backup DIR]
 //
 // The second form shows the results page of a backup (a small generated one
-// by default) and saves the Camera Roll and Message pages as PNG files.
+// by default) and saves the Camera Roll and Message pages as PNG files, and the
+// Message page showing a group conversation.
 //
 // Without --backup it generates the large sample in a temporary folder. When
 // the engine's camera catalogue yields no records, it falls back to made-up
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "engine/IphoneBackupFile.h"
+#include "engine/MessageConversation.h"
 #include "support/TextEncoding.h"
 #include "tools/sample/SampleGenerator.h"
 #include "ui/CategoryTree.h"
@@ -172,6 +174,19 @@ int Screenshots(const QString& outDir, QString backupDir, QTemporaryDir& scratch
         const QString file = QDir(outDir).filePath(shot.file);
         window.grab().save(file);
         std::printf("%s: %s\n", qPrintable(window.m_pTree->topLevelItem(shot.category)->text(0)), qPrintable(file));
+    }
+    // A group conversation in the chat preview: each incoming bubble under its sender.
+    window.m_pTree->setCurrentItem(window.m_pTree->topLevelItem(CATEGORY_MESSAGE));
+    for (int row = 0; row < window.m_pMessageTable->rowCount(); ++row) {
+        const QTableWidgetItem* item = window.m_pMessageTable->item(row, 0);
+        if (item && item->data(Qt::UserRole).toUInt() == GroupConversationKey(3)) {
+            window.m_pMessageTable->selectRow(row);
+            Settle(2500);
+            const QString file = QDir(outDir).filePath("results-message-group.png");
+            window.grab().save(file);
+            std::printf("group conversation %s: %s\n", qPrintable(item->text()), qPrintable(file));
+            break;
+        }
     }
     std::printf("summary: %s\n", qPrintable(window.m_pLabelSelect->text()));
     return 0;
