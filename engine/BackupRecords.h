@@ -21,6 +21,16 @@ struct __BACK_FILE_INFO__ {
     std::string strDisplayName;
 };
 
+// A file sent with a message, as the message database names it and where the
+// backup keeps it.
+struct _MESSAGE_ATTACHMENT_ {
+    std::string strName;          // as it was sent (transfer name), else the file's own name
+    std::string strMimeType;      // as the database gives it; may be empty
+    std::string strManifestName;  // "<domain>-<relative path>" the backup would list it under
+    std::wstring wstrFullPath;    // the stored file; empty when the backup does not hold it
+    long long nSize = 0;          // bytes of the stored file, else what the database says
+};
+
 struct __MESSAGE_INFO__ {
     int nDeleted = 0;
     int nIsFromMe = 0;
@@ -36,6 +46,7 @@ struct __MESSAGE_INFO__ {
     // name the message's own sender ("Me" and no number for the owner's messages).
     std::string strChatName;
     std::string strChatNumbers;
+    std::vector<_MESSAGE_ATTACHMENT_> vecAttachments;
 };
 
 // One labelled value of a contact as the address book stores it: a phone number,
@@ -117,6 +128,7 @@ struct __WHATSAPP_MESSAGE__ {
     std::string strExtra2;
     std::string strExtra3;
     std::string strExtra4;
+    std::vector<_MESSAGE_ATTACHMENT_> vecAttachments;
 };
 
 // Declared for the interfaces' parameter types; nothing fills them.

@@ -17,7 +17,8 @@ bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileI
     }
     static const char* const s_patterns[] = {
         g_szCameraRollPattern, g_szPhotoStreamPattern, g_szAttachmentPattern,
-        g_szAppFilePattern,    g_szWhatsAppSharedMediaPattern, g_szQQDatabasePattern,
+        g_szAppFilePattern,    g_szWhatsAppSharedMediaPattern, g_szWhatsAppBusinessSharedMediaPattern,
+        g_szQQDatabasePattern,
     };
     for (const char* pattern : s_patterns) {
         if (strName.find(pattern) != std::string::npos)

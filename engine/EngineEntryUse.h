@@ -14,6 +14,16 @@ inline constexpr char g_szWhatsAppPattern[] = "net.whatsapp.WhatsApp";
 // Where current phones keep WhatsApp media (a shared app group, not AppDomain-).
 inline constexpr char g_szWhatsAppSharedMediaPattern[] =
     "AppDomainGroup-group.net.whatsapp.WhatsApp.shared-Message/Media/";
+// WhatsApp Business keeps its media the same way in its own app group.
+inline constexpr char g_szWhatsAppBusinessSharedMediaPattern[] =
+    "AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-Message/Media/";
+
+// True for the media WhatsApp or WhatsApp Business keeps in its shared app group.
+inline bool IsWhatsAppSharedMedia(const std::string& strName)
+{
+    return strName.find(g_szWhatsAppSharedMediaPattern) != std::string::npos ||
+           strName.find(g_szWhatsAppBusinessSharedMediaPattern) != std::string::npos;
+}
 
 // Further databases the readers open: WhatsApp's contact names
 // (AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ContactsV2.sqlite) and every

@@ -1,6 +1,8 @@
 // The media catalogues: camera roll and photo stream, message attachments, app
-// files and WhatsApp files, each picked from the manifest by name and kept only
-// when the stored file's content is a known type.
+// files and WhatsApp files, each picked from the manifest by name. Camera and app
+// files are kept only when the stored file's content is a known picture or video;
+// attachments (messages and WhatsApp's shared media) are every stored file, since
+// voice messages, PDFs and contact cards are what people send too.
 #include <algorithm>
 #include <cerrno>
 
@@ -12,11 +14,13 @@
 
 namespace {
 
-// A recognised stored file: its wide path, size and the recogniser's name ("3.mov").
+// A stored file: its wide path, size and the recogniser's name ("3.mov"), or
+// an empty name for a regular file of another (or too short a) content.
 struct RecognisedFile {
     std::wstring wstrPath;
     unsigned long long nSize = 0;
     std::string strRecognised;
+    bool bRegular = false;
 };
 
 enum Recognition { Missing, Unrecognised, Recognised };
@@ -31,11 +35,25 @@ Recognition Recognise(CFileTypeJudge& judge, const std::string& path, Recognised
     const int result = judge.ParseFileBuf(const_cast<char*>(path.c_str()), name, &out.nSize);
     if (result == ENOENT || result == ENOTDIR)
         return Missing;
+    // 30: a regular file too short to judge, still a file someone sent.
+    out.bRegular = result == 0 || result == 30;
+    if (out.bRegular)
+        out.wstrPath = Ansi2Unicode(path.c_str());
     if (name[0] == '\0')
         return Unrecognised;
     out.strRecognised = name;
-    out.wstrPath = Ansi2Unicode(path.c_str());
     return Recognised;
+}
+
+// Name an attachment is listed under: a picture or video as the other catalogues
+// name it, any other non-empty regular file under its own name. False: not listed.
+bool AttachmentName(const std::string& manifestName, Recognition found, const RecognisedFile& file,
+                    std::string& out)
+{
+    if (file.nSize == 0 || !file.bRegular)
+        return false;
+    out = found == Recognised ? MediaDisplayName(manifestName, file.strRecognised) : MediaLastComponent(manifestName);
+    return true;
 }
 
 int LowBits(unsigned long long size)
@@ -108,10 +126,9 @@ int CIphoneBackupFile::GetBackupMsgAttachments(std::vector<_IPHONE_ATTACHMENTS_>
         const Recognition found = Recognise(judge, GetStoredFilePath(entry.strFileId), file);
         if (found == Missing)
             continue;
-        if (found == Recognised && file.nSize != 0) {
-            _IPHONE_ATTACHMENTS_ info;
+        _IPHONE_ATTACHMENTS_ info;
+        if (AttachmentName(entry.strName, found, file, info.strFileName)) {
             info.nSize = LowBits(file.nSize);
-            info.strFileName = MediaDisplayName(entry.strName, file.strRecognised);
             info.wstrFullPath = std::move(file.wstrPath);
             out.push_back(std::move(info));
         }
@@ -136,12 +153,20 @@ int CIphoneBackupFile::GetAppFileInfo(std::vector<_IPHONE_APP_FILE_INFO_>& out)
         ++index;
         const std::string& name = entry.strName;
         // Current phones keep WhatsApp media in a shared app group, outside AppDomain-.
-        const bool sharedWhatsApp = name.find(g_szWhatsAppSharedMediaPattern) != std::string::npos;
+        const bool sharedWhatsApp = IsWhatsAppSharedMedia(name);
         RecognisedFile file;
-        if ((sharedWhatsApp || name.find(g_szAppFilePattern) != std::string::npos) &&
-            Recognise(judge, GetStoredFilePath(entry.strFileId), file) == Recognised) {
+        if (sharedWhatsApp) {
+            _WHATSAPP_ATTACHMENTS_ info;
+            const Recognition found = Recognise(judge, GetStoredFilePath(entry.strFileId), file);
+            if (AttachmentName(name, found, file, info.strFileName)) {
+                info.nSize = LowBits(file.nSize);
+                info.wstrFullPath = std::move(file.wstrPath);
+                m_vecWhatsAppAttachments.push_back(std::move(info));
+            }
+        } else if (name.find(g_szAppFilePattern) != std::string::npos &&
+                   Recognise(judge, GetStoredFilePath(entry.strFileId), file) == Recognised) {
             const std::string displayName = MediaDisplayName(name, file.strRecognised);
-            if (sharedWhatsApp || name.find(g_szWhatsAppPattern) != std::string::npos) {
+            if (name.find(g_szWhatsAppPattern) != std::string::npos) {
                 if (file.nSize != 0) {
                     _WHATSAPP_ATTACHMENTS_ info;
                     info.nSize = LowBits(file.nSize);

@@ -7,12 +7,15 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QString>
 
 #include "engine/BackupRecords.h"
 
 class CIphoneBackupFile;
+class CChatAttachments;
 
 class CRecovery {
 public:
@@ -61,7 +64,12 @@ public:
     // Set by SaveContactsCsv / SaveMessage: 0, or the error of the database copy.
     int LastDatabaseCopyError() const { return m_nDbCopyError; }
 
+    // Files the chat pages copied or converted into their "attachments/" folders since
+    // the last call, and (into *failures) those that could not be written; resets both.
+    int TakeAttachmentsWritten(std::vector<std::pair<std::string, std::string>>* failures);
+
 private:
+    void NoteAttachments(const CChatAttachments& attachments);
     std::string SaveDirUtf8() const { return m_strSaveDir.toStdString(); }
 
     QString m_strSaveDir;
@@ -77,4 +85,6 @@ private:
     std::string m_strContactsCards;   // vCard text of the contacts handed over
     QString m_strTemplateRoot;
     int m_nDbCopyError = 0;
+    int m_nAttachmentsWritten = 0;
+    std::vector<std::pair<std::string, std::string>> m_vecAttachmentFailures;
 };

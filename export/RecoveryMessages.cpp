@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "export/ChatAttachments.h"
 #include "export/ExportFile.h"
 #include "export/ExportNames.h"
 #include "export/ExportText.h"
@@ -55,7 +56,8 @@ void AppendTextEntry(std::string& out, const char* label, const std::string& who
 }
 
 void AppendChatEntry(std::string& out, bool fromMe, bool deleted, const std::string& name,
-                     const std::string& fallback, const std::string& date, const std::string& text)
+                     const std::string& fallback, const std::string& date, const std::string& text,
+                     const std::vector<_MESSAGE_ATTACHMENT_>& files, CChatAttachments& attachments)
 {
     out.append("<div class=\"date\">Date: ");
     AppendHtmlEscaped(out, date);
@@ -69,7 +71,14 @@ void AppendChatEntry(std::string& out, bool fromMe, bool deleted, const std::str
         out.append(deleted ? "<div class=\"del_recv_msg\">" : "<div class=\"recv_msg\">");
     }
     AppendHtmlEscaped(out, text);
+    attachments.AppendHtml(out, files);
     out.append("</div>\r\n");
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
 int FirstError(int a, int b)
@@ -141,7 +150,7 @@ int CRecovery::SaveSMSMessageTxt(unsigned int key, const wchar_t* path, const Me
                 AppendTextEntry(entry, m.nIsFromMe && !group ? "To" : "From",
                                 group && m.nIsFromMe ? MessageSenderName(m)
                                                      : WhoWithNumber(m.strContactName, m.strSender),
-                                m.strDate, m.strText);
+                                m.strDate, TextWithAttachments(m.strText, m.vecAttachments));
                 file.Write(entry);
             }
         }
@@ -155,18 +164,37 @@ int CRecovery::SaveSMSMessage(unsigned int key, const wchar_t* path, const Messa
     if (int err = file.Create(WideToUtf8(path), true))
         return err;
     m_strSmsContent.clear();
+    CChatAttachments attachments(FolderOf(WideToUtf8(path)));
     if (conversations) {
         auto it = conversations->find(key);
         if (it != conversations->end()) {
             for (const __MESSAGE_INFO__& m : it->second)
                 AppendChatEntry(m_strSmsContent, m.nIsFromMe != 0, m.nDeleted != 0, m.strContactName, m.strSender,
-                                m.strDate, m.strText);
+                                m.strDate, m.strText, m.vecAttachments, attachments);
         }
     }
+    NoteAttachments(attachments);
     file.Write(m_strSmsPersonHead);
     file.Write(m_strSmsContent);
     file.Write(m_strSmsTail);
     return file.Finish();
+}
+
+void CRecovery::NoteAttachments(const CChatAttachments& attachments)
+{
+    m_nAttachmentsWritten += attachments.Written();
+    m_vecAttachmentFailures.insert(m_vecAttachmentFailures.end(), attachments.Failures().begin(),
+                                   attachments.Failures().end());
+}
+
+int CRecovery::TakeAttachmentsWritten(std::vector<std::pair<std::string, std::string>>* failures)
+{
+    const int written = m_nAttachmentsWritten;
+    m_nAttachmentsWritten = 0;
+    if (failures)
+        failures->swap(m_vecAttachmentFailures);
+    m_vecAttachmentFailures.clear();
+    return written;
 }
 
 int CRecovery::SaveMessage()
@@ -233,7 +261,7 @@ int CRecovery::SaveWhatsAppTxt(unsigned int key, const wchar_t* path, const What
             for (const __WHATSAPP_MESSAGE__& m : it->second) {
                 entry.clear();
                 AppendTextEntry(entry, m.nIsFromMe ? "To" : "From", WhoWithNumber(m.strSenderName, m.strSenderId),
-                                m.strDate, m.strText);
+                                m.strDate, TextWithAttachments(m.strText, m.vecAttachments));
                 file.Write(entry);
             }
         }
@@ -259,7 +287,7 @@ int CRecovery::SaveWhatsAppCsv(unsigned int key, const wchar_t* path, const What
                 line.push_back(',');
                 AppendCsvField(line, m.strDate);
                 line.append(m.nIsFromMe ? ",Send," : ",Received,");
-                AppendCsvField(line, m.strText);
+                AppendCsvField(line, TextWithAttachments(m.strText, m.vecAttachments));
                 line.push_back('\n');
                 file.Write(line);
             }
@@ -274,14 +302,16 @@ int CRecovery::SaveWhatsApp(unsigned int key, const wchar_t* path, const WhatsAp
     if (int err = file.Create(WideToUtf8(path), true))
         return err;
     m_strWhatsAppContent.clear();
+    CChatAttachments attachments(FolderOf(WideToUtf8(path)));
     if (chats) {
         auto it = chats->find(key);
         if (it != chats->end()) {
             for (const __WHATSAPP_MESSAGE__& m : it->second)
                 AppendChatEntry(m_strWhatsAppContent, m.nIsFromMe != 0, m.nDeleted != 0, m.strSenderName,
-                                m.strSenderId, m.strDate, m.strText);
+                                m.strSenderId, m.strDate, m.strText, m.vecAttachments, attachments);
         }
     }
+    NoteAttachments(attachments);
     file.Write(m_strWhatsAppPersonHead);
     file.Write(m_strWhatsAppContent);
     file.Write(m_strWhatsAppTail);

@@ -92,6 +92,15 @@ public:
         Report(stepEnd, 1, 0, QString());
     }
 
+    // The files a chat page copied beside it count as written; those it could not write fail.
+    void AttachmentsOf(CRecovery& rec)
+    {
+        std::vector<std::pair<std::string, std::string>> failures;
+        Written(rec.TakeAttachmentsWritten(&failures));
+        for (const auto& failure : failures)
+            Failed(QString::fromStdString(failure.first), QString::fromStdString(failure.second));
+    }
+
     RecoveryOutcome& Outcome() { return m_outcome; }
 
 private:
@@ -145,7 +154,9 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
             if (it == sel.pMessages->end() || it->second.empty())
                 continue;
             const __MESSAGE_INFO__& first = it->second.front();
-            if (int err = rec.RecoveryMsg(key, &first, sel.pMessages)) {
+            const int err = rec.RecoveryMsg(key, &first, sel.pMessages);
+            run.AttachmentsOf(rec);
+            if (err) {
                 failed = true;
                 const std::string who = ConversationName(first).empty() ? "Unknown" : ConversationName(first);
                 run.Failed(D + QStringLiteral("/Message/") + QString::fromStdString(who), err);
@@ -221,7 +232,9 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
         if (it == sel.pWhatsApp->end() || it->second.empty())
             continue;
         const __WHATSAPP_MESSAGE__& first = it->second.front();
-        if (int err = rec.RecoveryWhatsAppMsg(key, &first, sel.pWhatsApp)) {
+        const int err = rec.RecoveryWhatsAppMsg(key, &first, sel.pWhatsApp);
+        run.AttachmentsOf(rec);
+        if (err) {
             // Chats have no report of their own; a failure still must not pass unseen.
             const QString name = D + QStringLiteral("/WhatsApp Message/") + QString::fromStdString(first.strExtra1.empty() ? first.strExtra2 : first.strExtra1);
             run.Failed(name, err);

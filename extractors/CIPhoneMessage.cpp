@@ -11,6 +11,7 @@
 #include "engine/MessageConversation.h"
 #include "extractors/ContactNameLookup.h"
 #include "extractors/ExtractorSql.h"
+#include "extractors/MessageAttachments.h"
 #include "extractors/TypedStreamText.h"
 
 namespace {
@@ -204,6 +205,7 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
             const std::unordered_map<long long, unsigned int> groupOf = ReadGroupMessages(conn, groups);
             // Older databases have no attributedBody column.
             const bool hasBody = conn.Columns("message").contains("attributedBody");
+            const MessageAttachmentIndex attachments = ReadSmsAttachments(conn);
             QSqlQuery query(conn.Database());
             query.setForwardOnly(true);
             if (query.exec(QString(kMessageQuery)
@@ -228,7 +230,11 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                         msg.strDate = ValueText(query.value(7));
                     if (rowId > 0 && (unsigned long long)rowId > maxRowId)
                         maxRowId = (unsigned long long)rowId;
-                    if (msg.strText.empty())
+                    const auto sent = attachments.find(rowId);
+                    if (sent != attachments.end())
+                        msg.vecAttachments = sent->second;
+                    // A message that is only an attachment is kept for it.
+                    if (msg.strText.empty() && msg.vecAttachments.empty())
                         continue;
                     const auto group = groupOf.empty() ? groupOf.end() : groupOf.find(rowId);
                     if (group != groupOf.end()) {

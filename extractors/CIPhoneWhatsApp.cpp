@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include "extractors/ExtractorSql.h"
+#include "extractors/MessageAttachments.h"
 
 unsigned int g_u32WhatsappColNumber = 23;
 
@@ -189,6 +190,7 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
                  Column(iCols, "i", "ZLONGITUDE"), Column(iCols, "i", "ZVCARDNAME"),
                  Column(iCols, "i", "Z_PK"), joins);
 
+    const MessageAttachmentIndex mediaFiles = ReadWhatsAppMedia(conn, m_strMediaDomain);
     QSqlQuery query(conn.Database());
     query.setForwardOnly(true);
     if (!query.exec(sql))
@@ -223,10 +225,13 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
                              .toStdString();
             text = WhatsAppMediaText(type, detail, !query.value(18).isNull());
         }
-        if (text.empty())
+        const auto files = mediaFiles.find(query.value(0).toLongLong());
+        if (text.empty() && files == mediaFiles.end())
             continue;
 
         __WHATSAPP_MESSAGE__ msg;
+        if (files != mediaFiles.end())
+            msg.vecAttachments = files->second;
         msg.nDeleted = 0;
         msg.nIsFromMe = query.value(1).toInt() != 0 ? 1 : 0;
         msg.nChatId = int(key);

@@ -30,11 +30,15 @@ public:
     int GetWhatsAppMessageInfo(const char* path, const char* contactsPath,
                                std::map<unsigned int, std::vector<__WHATSAPP_MESSAGE__>>& conversations);
 
+    // App-group domain whose "Message/" folder holds this database's media files.
+    void SetMediaDomain(const std::string& domain) { m_strMediaDomain = domain; }
+
 private:
     void ProbeColumns();
 
     unsigned int m_nChatKeyBase = 0;
     std::string m_strTitleSuffix;
+    std::string m_strMediaDomain = "AppDomainGroup-group.net.whatsapp.WhatsApp.shared";
     QString m_strConnName = "whatsapp_connection";
     QString m_strDriver = "QSQLITE";
     QString m_strDbPath;

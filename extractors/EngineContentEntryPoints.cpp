@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include "engine/AttachmentLocator.h"
 #include "engine/IphoneBackupFile.h"
 #include "extractors/CIPhoneContacts.h"
 #include "extractors/CIPhoneHistoryCall.h"
@@ -33,6 +34,7 @@ int CIphoneBackupFile::GetBackupFileMessageInfo(std::map<unsigned int, std::vect
     reader.InitCallback(m_pCallback, m_pUserData, m_nProgressPos, m_nProgressStep);
     const int result = reader.GetSMSInfo(messagePath.c_str(), addressBookPath.c_str(), m_mapMessages,
                                          m_nMaxMessageRowId);
+    CAttachmentLocator(*this).Locate(m_mapMessages);
     if (&out != &m_mapMessages)
         out = m_mapMessages;
     AdvanceProgress(m_nProgressStep / 2);
@@ -102,8 +104,10 @@ int CIphoneBackupFile::GetWhatsappMessageInfo(std::map<unsigned int, std::vector
     whatsApp.GetWhatsAppMessageInfo(GetStoredFilePath(g_szWhatsAppChatFileId).c_str(),
                                     GetStoredFilePath(kWhatsAppContactsFileId).c_str(), m_mapWhatsApp);
     CIPhoneWhatsApp business(kWhatsAppBusinessKeyBase, " (Business)");
+    business.SetMediaDomain("AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared");
     business.GetWhatsAppMessageInfo(GetStoredFilePath(g_szWhatsAppBusinessChatFileId).c_str(), "",
                                     m_mapWhatsApp);
+    CAttachmentLocator(*this).Locate(m_mapWhatsApp);
     if (&conversations != &m_mapWhatsApp)
         conversations = m_mapWhatsApp;
     return AdvanceProgress(m_nProgressStep);

@@ -192,19 +192,30 @@ void TestMediaCatalogue::attachments()
     f.Add("MediaDomain-Library/SMS/Attachments/ab/13/G3/photo", Png());
     f.Add("MediaDomain-Library/SMS/Attachments/ab/14/G4/short.jpg", Jpeg(100));
     f.Add("MediaDomain-Library/SMS/Attachments/ab/15/G5/missing.jpg", QByteArray(), false);
+    // What is not a picture or a video is listed too, under its own name and extension.
+    f.Add("MediaDomain-Library/SMS/Attachments/ab/16/G6/Audio Message.caf", Padded("caff\x00\x01\x00\x00desc", 2000));
+    f.Add("MediaDomain-Library/SMS/Attachments/ab/17/G7/Trip plan.pdf", Padded("%PDF-1.4\n", 1500));
+    f.Add("MediaDomain-Library/SMS/Attachments/ab/18/G8/blob.xyz", Padded("\x01\x02odd", 700));
+    f.Add("MediaDomain-Library/SMS/Attachments/ab/19/G9/empty.vcf", QByteArray());
     ProgressLog log;
     f.engine.InitCallback(&Record, &log);
     f.engine.m_nProgressPos = 0;
     f.engine.m_nProgressStep = 10;
     AttachmentVec out;
     QCOMPARE(f.engine.GetBackupMsgAttachments(out), 0);
-    QCOMPARE(int(out.size()), 3);
-    QCOMPARE(out[0].strFileName, std::string("IMG_0042.JPG"));
-    QCOMPARE(out[1].strFileName, std::string("IMG_0042.MOV"));
-    QCOMPARE(out[2].strFileName, std::string("photo.PNG"));
-    QCOMPARE(out[2].nSize, 800);
-    // Four counted entries (the missing one is not), then the step's end.
-    QCOMPARE(log.positions, (QList<int>{2, 4, 6, 8, 10}));
+    QStringList names;
+    for (const _IPHONE_ATTACHMENTS_& a : out)
+        names << QString::fromStdString(a.strFileName);
+    QCOMPARE(names, (QStringList{"Audio Message.caf", "blob.xyz", "IMG_0042.JPG", "IMG_0042.MOV", "photo.PNG",
+                                 "short.jpg", "Trip plan.pdf"}));
+    QCOMPARE(out[0].nSize, 2000);
+    QCOMPARE(out[1].nSize, 700);
+    QCOMPARE(out[4].nSize, 800);
+    QCOMPARE(out[5].nSize, 100);
+    QCOMPARE(out[6].nSize, 1500);
+    QVERIFY(QFile::exists(QString::fromStdWString(out[0].wstrFullPath)));
+    // Eight counted entries of nine (the missing one is not), then the step's end.
+    QCOMPARE(log.positions, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 10}));
 }
 
 void TestMediaCatalogue::appFilesAndWhatsApp()
@@ -220,6 +231,11 @@ void TestMediaCatalogue::appFilesAndWhatsApp()
     f.Add("AppDomainGroup-group.net.whatsapp.WhatsApp.shared-Message/Media/123@s.whatsapp.net/a/b/uuid.jpg",
           QuickTime());
     f.Add("AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ChatStorage.sqlite", Padded("SQLite format 3", 900));
+    // Voice notes and documents in either app group's media folder are WhatsApp files too.
+    f.Add("AppDomainGroup-group.net.whatsapp.WhatsApp.shared-Message/Media/123@s.whatsapp.net/c/d/note.opus",
+          Padded("OggS\x00\x02", 1200));
+    f.Add("AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-Message/Media/9@s.whatsapp.net/e/f/menu.pdf",
+          Padded("%PDF-1.4\n", 300));
 
     WhatsAppAttachmentVec early;
     early.resize(3);
@@ -239,19 +255,21 @@ void TestMediaCatalogue::appFilesAndWhatsApp()
     QCOMPARE(apps[1].strAppName, std::string("example.camera"));
     QCOMPARE(apps[2].strFileName, std::string("clip.MP4"));
     QCOMPARE(apps[2].strAppName, std::string("example.tool"));
-    // Every entry reports, matching or not: 8i/8, then the step's end.
-    QCOMPARE(log.positions, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 4}));
+    // Every entry reports, matching or not: 8i/10, then the step's end.
+    QCOMPARE(log.positions, (QList<int>{0, 1, 2, 3, 4, 4, 5, 6, 7, 8, 4}));
 
     WhatsAppAttachmentVec whatsapp;
     QCOMPARE(f.engine.GetWhatsAppAttachment(whatsapp), 0);
-    QCOMPARE(int(whatsapp.size()), 2);
-    QCOMPARE(whatsapp[0].strFileName, std::string("IMG_1.JPG"));
-    QCOMPARE(whatsapp[1].strFileName, std::string("uuid.MOV"));
+    QStringList names;
+    for (const _WHATSAPP_ATTACHMENTS_& a : whatsapp)
+        names << QString::fromStdString(a.strFileName);
+    QCOMPARE(names, (QStringList{"IMG_1.JPG", "menu.pdf", "note.opus", "uuid.MOV"}));
+    QCOMPARE(whatsapp[2].nSize, 1200);
 
     // A second walk refills the WhatsApp list instead of adding to it.
     apps.clear();
     QCOMPARE(f.engine.GetAppFileInfo(apps), 0);
-    QCOMPARE(int(f.engine.m_vecWhatsAppAttachments.size()), 2);
+    QCOMPARE(int(f.engine.m_vecWhatsAppAttachments.size()), 4);
 }
 
 void TestMediaCatalogue::nonRegularStoredFiles()

@@ -5,12 +5,14 @@
 #include "ExtractorFixtures.h"
 #include "engine/MessageConversation.h"
 #include "extractors/CIPhoneMessage.h"
+#include "extractors/MessageAttachments.h"
 
 class TestCIPhoneMessage : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void readsGeneratedDatabase();
+    void linksAttachments();
     void namesFromEitherAddressBookNumbering();
     void keysAscendingAndNewestFirst();
     void groupChatsAreOneConversation();
@@ -99,9 +101,12 @@ void TestCIPhoneMessage::readsGeneratedDatabase()
     QCOMPARE(m2->strText, Utf8("Sent from attributedBody ✓"));
     QCOMPARE(m2->nIsFromMe, 1);
 
-    // Attachment placeholders are dropped; a message made of one alone has no text.
+    // Attachment placeholders are dropped; a message made of attachments alone has
+    // no text but is kept for them.
     QCOMPARE(ByRowId(map, 3)->strText, Utf8("Look at this"));
-    QVERIFY(!ByRowId(map, 10));
+    QVERIFY(ByRowId(map, 10));
+    QVERIFY(ByRowId(map, 10)->strText.empty());
+    QCOMPARE(int(ByRowId(map, 10)->vecAttachments.size()), 3);
 
     // Seconds-era and nanosecond-era dates give the same text.
     QCOMPARE(ByRowId(map, 4)->strDate, Utf8("2020-01-06 10:40:00"));
@@ -118,18 +123,59 @@ void TestCIPhoneMessage::readsGeneratedDatabase()
     QVERIFY(ByRowId(map, 9)->strContactName.empty());
     QCOMPARE(ByRowId(map, 6)->strContactName, Utf8("JoséMüller 😀"));
 
-    // Every record is filed under its own handle and has text.
+    // Every record is filed under its own handle and has text or attachments.
     size_t total = 0;
     for (const auto& conv : map) {
         for (const auto& m : conv.second) {
             QCOMPARE((unsigned int)m.nHandleId, conv.first);
-            QVERIFY(!m.strText.empty());
+            QVERIFY(!m.strText.empty() || !m.vecAttachments.empty());
             QVERIFY(m.strText.find("\xEF\xBF\xBC") == std::string::npos);
             QCOMPARE(int(m.strDate.size()), 19);
         }
         total += conv.second.size();
     }
     QVERIFY(total > 1800);
+}
+
+void TestCIPhoneMessage::linksAttachments()
+{
+    for (const QString& db : {m_strSms, m_strOldSms}) {
+        MessageMap map;
+        unsigned long long maxRowId = 0;
+        CIPhoneMessage reader(0, true);
+        reader.GetSMSInfo(db.toUtf8().constData(), m_strBook.toUtf8().constData(), map, maxRowId);
+        // Two pictures on one message, in the database's order, named as sent.
+        const std::vector<_MESSAGE_ATTACHMENT_>& m3 = ByRowId(map, 3)->vecAttachments;
+        QCOMPARE(int(m3.size()), 2);
+        QCOMPARE(m3[0].strName, Utf8("IMG_4021.JPG"));
+        QCOMPARE(m3[0].strMimeType, Utf8("image/jpeg"));
+        QCOMPARE(m3[1].strName, Utf8("IMG_4022.HEIC"));
+        // "~/Library/SMS/..." is where MediaDomain keeps it; no stored file is looked up here.
+        QVERIFY(QString::fromStdString(m3[1].strManifestName)
+                    .startsWith("MediaDomain-Library/SMS/Attachments/"));
+        QVERIFY(QString::fromStdString(m3[1].strManifestName).endsWith("/IMG_4022.HEIC"));
+        QVERIFY(m3[1].wstrFullPath.empty());
+        QVERIFY(m3[1].nSize > 0);
+        // Voice message and PDF in the group; the transfer name, not the file's, is shown.
+        QCOMPARE(ByRowId(map, 6)->vecAttachments.at(1).strName, Utf8("Audio Message.caf"));
+        QCOMPARE(ByRowId(map, 6)->vecAttachments.at(1).strMimeType, Utf8("audio/x-caf"));
+        QCOMPARE(ByRowId(map, 5)->vecAttachments.at(0).strName, Utf8("Trip plan.pdf"));
+        const _MESSAGE_ATTACHMENT_& odd = ByRowId(map, 10)->vecAttachments.at(1);
+        QCOMPARE(odd.strName, Utf8("../Notes #2 \"draft\"?.txt"));
+        QVERIFY(QString::fromStdString(odd.strManifestName).endsWith("/Notes #2 \"draft\"?.txt"));
+        // Messages without attachments carry none.
+        QVERIFY(ByRowId(map, 1)->vecAttachments.empty());
+    }
+
+    QCOMPARE(SmsAttachmentManifestName("~/Library/SMS/Attachments/ab/01/G/a b.jpg"),
+             std::string("MediaDomain-Library/SMS/Attachments/ab/01/G/a b.jpg"));
+    QCOMPARE(SmsAttachmentManifestName("/var/mobile/Library/SMS/Attachments/x.caf"),
+             std::string("MediaDomain-Library/SMS/Attachments/x.caf"));
+    QCOMPARE(SmsAttachmentManifestName("/private/var/mobile/Library/SMS/Attachments/x.caf"),
+             std::string("MediaDomain-Library/SMS/Attachments/x.caf"));
+    QVERIFY(SmsAttachmentManifestName("/etc/passwd").empty());
+    QVERIFY(SmsAttachmentManifestName("~/").empty());
+    QVERIFY(SmsAttachmentManifestName("").empty());
 }
 
 void TestCIPhoneMessage::namesFromEitherAddressBookNumbering()

@@ -12,6 +12,7 @@ private slots:
     void groupChatSenders();
     void namesWithoutContacts();
     void businessTwinSharesTheMap();
+    void mediaFilesOfMessages();
     void handMadeSchema();
     void badDatabasesGiveNothing();
 
@@ -139,12 +140,46 @@ void TestCIPhoneWhatsApp::businessTwinSharesTheMap()
     CIPhoneWhatsApp business(0x40000000u, " (Business)");
     business.GetWhatsAppMessageInfo(m_strBusiness.toUtf8().constData(), "", map);
     QCOMPARE(map.size(), m_map.size() + 2);
-    QCOMPARE(int(map.at(0x40000001u).size()), 3);
+    QCOMPARE(int(map.at(0x40000001u).size()), 4);
     const __WHATSAPP_MESSAGE__& m = map.at(0x40000002u).front();
     QCOMPARE(m.nChatId, 0x40000002);
     QCOMPARE(m.strExtra1, Utf8("Émilie (Café)"));
     QCOMPARE(m.strExtra3, Utf8("Émilie (Café) (Business)"));
     QCOMPARE(map.at(1).size(), m_map.at(1).size());
+}
+
+void TestCIPhoneWhatsApp::mediaFilesOfMessages()
+{
+    const std::string shared = "AppDomainGroup-group.net.whatsapp.WhatsApp.shared-Message/Media/";
+    const auto& chat = m_map.at(1);
+    // The caption stays the text; the file comes from ZMEDIALOCALPATH under "Message/".
+    const __WHATSAPP_MESSAGE__* beach = WithText(chat, "[image] Beach, 2023");
+    QVERIFY(beach);
+    QCOMPARE(int(beach->vecAttachments.size()), 1);
+    const _MESSAGE_ATTACHMENT_& picture = beach->vecAttachments[0];
+    QCOMPARE(picture.strManifestName.compare(0, shared.size(), shared), 0);
+    QVERIFY(QString::fromStdString(picture.strName).endsWith(".jpg"));
+    QVERIFY(picture.nSize > 0);
+    // A document is named by its title; a voice note by its file.
+    const __WHATSAPP_MESSAGE__* pdf = WithText(chat, "[document] Trip plan.pdf");
+    QVERIFY(pdf);
+    QCOMPARE(pdf->vecAttachments.at(0).strName, Utf8("Trip plan.pdf"));
+    QVERIFY(QString::fromStdString(pdf->vecAttachments.at(0).strManifestName).endsWith(".pdf"));
+    const __WHATSAPP_MESSAGE__* voice = WithText(chat, "[audio]");
+    QVERIFY(voice);
+    QVERIFY(QString::fromStdString(voice->vecAttachments.at(0).strName).endsWith(".opus"));
+    // Text messages carry no files.
+    QVERIFY(WithText(chat, "Reply 😀")->vecAttachments.empty());
+
+    // WhatsApp Business keeps its files in its own app group.
+    WhatsAppMessageMap map;
+    CIPhoneWhatsApp business(0x40000000u, " (Business)");
+    business.SetMediaDomain("AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared");
+    business.GetWhatsAppMessageInfo(m_strBusiness.toUtf8().constData(), "", map);
+    const __WHATSAPP_MESSAGE__* menu = WithText(map.at(0x40000001u), "[image] Menu");
+    QVERIFY(menu);
+    QVERIFY(QString::fromStdString(menu->vecAttachments.at(0).strManifestName)
+                .startsWith("AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-Message/Media/"));
 }
 
 void TestCIPhoneWhatsApp::handMadeSchema()

@@ -459,6 +459,80 @@ QByteArray Text(SampleRandom& random, int serial)
     return out;
 }
 
+QByteArray Caf(SampleRandom& random, int target)
+{
+    // File header, then an audio description chunk and the data chunk.
+    QByteArray out("caff\x00\x01\x00\x00", 8);
+    out.append("desc", 4);
+    AppendBe32(out, 0);
+    AppendBe32(out, 32);
+    out.append("\x40\xE5\x88\x80\x00\x00\x00\x00", 8);  // 44100 Hz as a double
+    out.append("aac ", 4);
+    out.append(QByteArray(20, '\0'));
+    out.append("data", 4);
+    const int payload = qMax(64, target - out.size() - 8);
+    AppendBe32(out, 0);
+    AppendBe32(out, quint32(payload));
+    return out + Noise(random, payload);
+}
+
+QByteArray Amr(SampleRandom& random, int target)
+{
+    QByteArray out("#!AMR\n", 6);
+    while (out.size() < target) {
+        out.append('\x3C');  // 12.2 kbit/s frame header
+        out.append(Noise(random, 31));
+    }
+    return out;
+}
+
+// A one-page PDF with a line of text, cross-reference table and all, so a
+// browser shows it.
+QByteArray Pdf(int serial)
+{
+    const QByteArray text = "Trip plan " + QByteArray::number(serial);
+    const QByteArray stream = "BT /F1 24 Tf 72 720 Td (" + text + ") Tj ET";
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+        "/Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    };
+    // Real documents are rarely this small; a comment brings it to a usual size.
+    QByteArray out = "%PDF-1.4\n%" + QByteArray(900, 'q') + "\n";
+    QList<int> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets.append(out.size());
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const int xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (int offset : offsets)
+        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+QByteArray VCard(int serial)
+{
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nFN:Anna Berg\r\nTEL;TYPE=CELL:+46 70 123 "
+        + QByteArray::number(1000 + serial % 9000) + "\r\nEND:VCARD\r\n";
+}
+
+QByteArray Docx(SampleRandom& random, int target)
+{
+    // A zip local file header naming the part every office document has.
+    QByteArray out("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10);
+    out.append(QByteArray(16, '\0'));
+    AppendLe16(out, 19);
+    AppendLe16(out, 0);
+    out.append("[Content_Types].xml", 19);
+    return out + Noise(random, qMax(64, target - out.size()));
+}
+
 } // namespace
 
 QString SampleMediaExtension(SampleMediaKind kind)
@@ -484,6 +558,11 @@ QString SampleMediaExtension(SampleMediaKind kind)
     case SampleMediaKind::Opus:
     case SampleMediaKind::Short:
     case SampleMediaKind::Text:
+    case SampleMediaKind::Caf:
+    case SampleMediaKind::Amr:
+    case SampleMediaKind::Pdf:
+    case SampleMediaKind::VCard:
+    case SampleMediaKind::Docx:
         break;
     }
     return QString();
@@ -528,6 +607,16 @@ QByteArray MakeSampleMedia(SampleMediaKind kind, SampleRandom& random, int seria
         return PickFrom(pool.jfif, random).left(int(random.range(64, 511)));
     case SampleMediaKind::Text:
         return Text(random, serial);
+    case SampleMediaKind::Caf:
+        return Caf(random, target);
+    case SampleMediaKind::Amr:
+        return Amr(random, target);
+    case SampleMediaKind::Pdf:
+        return Pdf(serial);
+    case SampleMediaKind::VCard:
+        return VCard(serial);
+    case SampleMediaKind::Docx:
+        return Docx(random, target);
     }
     return QByteArray();
 }

@@ -23,6 +23,11 @@ enum class SampleMediaKind {
     Opus,       // Ogg page: not recognised
     Short,      // the start of a JPEG, under 512 bytes: never recognised
     Text,       // plain text of 512 bytes or more: not recognised
+    Caf,        // Core Audio voice message ("caff"): not recognised
+    Amr,        // AMR voice note ("#!AMR"): not recognised
+    Pdf,        // a one-page PDF a browser opens: not recognised
+    VCard,      // a contact card, under 512 bytes: not recognised
+    Docx,       // a zip container (an office document): not recognised
 };
 
 // Extension the file-type judge gives the kind ("jpg", "png", "gif", "bmp",

@@ -38,6 +38,17 @@ QString LastComponent(const QString& name)
     return name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// Where the attachment catalogues list every file, not only pictures and videos:
+// message attachments, and the media WhatsApp (or WhatsApp Business) keeps in
+// its shared app group.
+bool IsAttachmentPath(SampleMedia::Kind kind, const QString& domain, const QString& path)
+{
+    if (kind == SampleMedia::Attachment)
+        return true;
+    return kind == SampleMedia::WhatsApp && domain.startsWith(QLatin1String("AppDomainGroup-group.net.whatsapp."))
+        && path.startsWith(QLatin1String("Message/Media/"));
+}
+
 QString AppNameOf(const QString& manifestName)
 {
     int at = manifestName.indexOf(QLatin1String("com."));
@@ -61,14 +72,15 @@ public:
         const QByteArray bytes = MakeSampleMedia(content, r, ++m_serial);
         const SampleEntry& entry = m_backup.addFile(domain, path, bytes);
         const QString extension = SampleMediaExtension(content);
-        if (extension.isEmpty() || bytes.size() < 512)
+        const bool recognised = !extension.isEmpty() && bytes.size() >= 512;
+        if (!recognised && (bytes.isEmpty() || !IsAttachmentPath(kind, domain, path)))
             return;
         SampleMedia media;
         media.kind = kind;
         media.manifestName = entry.manifestName();
         media.size = bytes.size();
         const QString last = LastComponent(media.manifestName);
-        if (kind == SampleMedia::CameraRoll || kind == SampleMedia::PhotoStream) {
+        if (kind == SampleMedia::CameraRoll || kind == SampleMedia::PhotoStream || !recognised) {
             media.displayName = last;
         } else {
             const int dot = last.lastIndexOf(QLatin1Char('.'));
@@ -374,6 +386,21 @@ void AddWhatsAppMedia(MediaWriter& w, int count)
     }
 }
 
+// The files the message and WhatsApp databases name; returns how many went to
+// messages and to WhatsApp.
+QPair<int, int> AddLinkedFiles(MediaWriter& w, const std::vector<SampleLinkedFile>& files)
+{
+    QPair<int, int> written(0, 0);
+    for (const SampleLinkedFile& f : files) {
+        if (!f.stored || w.m_backup.find(f.domain, f.relativePath) >= 0)
+            continue;
+        const bool message = f.domain == QLatin1String("MediaDomain");
+        w.add(message ? SampleMedia::Attachment : SampleMedia::WhatsApp, f.domain, f.relativePath, f.content);
+        ++(message ? written.first : written.second);
+    }
+    return written;
+}
+
 } // namespace
 
 void AddMediaFiles(SampleBackup& backup, const SampleOptions& options)
@@ -382,7 +409,9 @@ void AddMediaFiles(SampleBackup& backup, const SampleOptions& options)
     MediaWriter writer(backup);
     AddCameraRoll(writer, plan.cameraRoll);
     AddPhotoStream(writer, plan.photoStream, plan.albums);
-    AddAttachments(writer, plan.attachments, options.unusualNames);
+    // Files the databases name count towards the plan; loose ones make up the rest.
+    const QPair<int, int> linked = AddLinkedFiles(writer, backup.linkedFiles);
+    AddAttachments(writer, qMax(4, plan.attachments - linked.first), options.unusualNames);
     AddAppFiles(writer, plan.appFiles, plan.apps, options.unusualNames);
-    AddWhatsAppMedia(writer, plan.whatsApp);
+    AddWhatsAppMedia(writer, qMax(4, plan.whatsApp - linked.second));
 }

@@ -39,7 +39,8 @@ void AddPhoneDatabases(SampleBackup& backup, const SampleOptions& options)
     const bool modern = options.layout == SampleOptions::Layout::New;
 
     AddDatabase(backup, scratch, "HomeDomain", "Library/SMS/sms.db",
-                [&](const QString& p, QString* e) { return WriteSmsDatabase(p, scale, seed, modern, e); });
+                [&](const QString& p, QString* e) { return WriteSmsDatabase(p, scale, seed, modern, e, nullptr, &backup.linkedFiles,
+                                                                            options.unusualNames); });
     AddDatabase(backup, scratch, "HomeDomain", "Library/AddressBook/AddressBook.sqlitedb",
                 [&](const QString& p, QString* e) { return WriteAddressBookDatabase(p, scale, seed, modern, e); });
     if (modern) {
@@ -55,9 +56,9 @@ void AddPhoneDatabases(SampleBackup& backup, const SampleOptions& options)
     }
     const QString waDomain = "AppDomainGroup-group.net.whatsapp.WhatsApp.shared";
     AddDatabase(backup, scratch, waDomain, "ChatStorage.sqlite",
-                [&](const QString& p, QString* e) { return WriteChatStorageDatabase(p, scale, seed, false, e); });
+                [&](const QString& p, QString* e) { return WriteChatStorageDatabase(p, scale, seed, false, e, &backup.linkedFiles); });
     AddDatabase(backup, scratch, waDomain, "ContactsV2.sqlite",
                 [&](const QString& p, QString* e) { return WriteWhatsAppContactsDatabase(p, scale, seed, e); });
     AddDatabase(backup, scratch, "AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared", "ChatStorage.sqlite",
-                [&](const QString& p, QString* e) { return WriteChatStorageDatabase(p, scale, seed, true, e); });
+                [&](const QString& p, QString* e) { return WriteChatStorageDatabase(p, scale, seed, true, e, &backup.linkedFiles); });
 }

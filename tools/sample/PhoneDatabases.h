@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "tools/sample/SampleLinkedFile.h"
 #include "tools/sample/SampleOptions.h"
 #include "tools/sample/SampleRandom.h"
 
@@ -76,8 +77,11 @@ struct SmsExpectation {
 // Writers. Each replaces any file at `path`; false with *error on failure.
 // newFormat: iOS 11+ sms.db (nanosecond dates, chat_message_join.message_date)
 // with a few seconds-era rows; otherwise all seconds and the older columns.
+// `files`, when given, receives the attachment files the rows name; unusualNames gives
+// one of them a name with quotes, "#", "?" and a "../" in the name it was sent under.
 bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                      bool newFormat, QString* error, SmsExpectation* expect = nullptr);
+                      bool newFormat, QString* error, SmsExpectation* expect = nullptr,
+                      std::vector<SampleLinkedFile>* files = nullptr, bool unusualNames = true);
 // newNumbering: ABPersonFullTextSearch_content with c16Phone (iOS 10+), else c15Phone.
 bool WriteAddressBookDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                               bool newNumbering, QString* error);
@@ -95,8 +99,9 @@ bool WriteNoteStoreDatabase(const QString& path, const PhoneDataScale& scale, ui
 bool WriteOldNotesDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                            QString* error);
 // ChatStorage.sqlite; business: the WhatsApp Business twin (fewer, different chats).
+// `files`, when given, receives the media files ZWAMEDIAITEM.ZMEDIALOCALPATH names.
 bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                              bool business, QString* error);
+                              bool business, QString* error, std::vector<SampleLinkedFile>* files = nullptr);
 // WhatsApp's ContactsV2.sqlite (ZWAADDRESSBOOKCONTACT).
 bool WriteWhatsAppContactsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                                    QString* error);

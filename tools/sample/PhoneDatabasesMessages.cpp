@@ -7,19 +7,24 @@
 //           4 nobody; 5 short number; 6 e-mail; 7 group without a name (handles 3, 4)
 //   message 1  from Ann, in chats 1 AND 2, text with emoji, quotes, markup, comma, line break
 //   message 2  from me to Ann, text NULL, body only in attributedBody
-//   message 3  from Ann, text U+FFFC + "Look at this", one attachment
-//   message 4  from Ann, seconds-era date 600000000 (2020-01-06 10:40:00 UTC)
-//   message 5  from me in the group, handle_id 0
-//   message 6  from José in the group
+//   message 3  from Ann, text U+FFFC + "Look at this", a JPEG and a HEIC picture
+//   message 4  from Ann, seconds-era date 600000000 (2020-01-06 10:40:00 UTC), a QuickTime movie
+//   message 5  from me in the group, handle_id 0, a PDF "Trip plan.pdf"
+//   message 6  from José in the group, a picture and a voice message "Audio Message.caf"
 //   message 7  from nobody, no text and no attributedBody
 //   message 8  from "5551234567"
 //   message 9  from "ann@example.com"
-//   message 10 from Ann, text only U+FFFC (an attachment alone)
-//   message 11 from Ann, nanosecond date 600000000000000000 (2020-01-06 10:40:00 UTC)
+//   message 10 from Ann, text only U+FFFC (attachments alone): a vCard, a text file whose
+//              name holds spaces, quotes, "#" and "?" (sent as "../Notes #2 "draft"?.txt")
+//              and an office document
+//   message 11 from Ann, nanosecond date 600000000000000000 (2020-01-06 10:40:00 UTC), a
+//              movie the database names but the backup does not hold
 //   message 12 from Ann in group 3 (she has one-to-one chats too)
 //   message 13 from me in group 7, handle_id 0
 //   message 14 from nobody in group 7
 //   message 6 is joined to group 7 as well (a message in two group chats)
+// Generated attachments are pictures, movies, voice messages and documents; every one has
+// its file in the backup except about one in fifty.
 #include "tools/sample/PhoneDatabases.h"
 
 #include <algorithm>
@@ -79,6 +84,90 @@ bool ShownText(const QVariant& text, const QVariant& body)
     return !body.isNull();
 }
 
+struct AttachmentSpec {
+    QString fileName;      // on the phone's disk
+    QString transferName;  // as it was sent
+    SampleMediaKind kind;
+    const char* uti;
+    const char* mime;
+    bool stored;
+};
+
+AttachmentSpec Spec(const QString& name, SampleMediaKind kind, bool stored = true)
+{
+    using K = SampleMediaKind;
+    struct Type {
+        K kind;
+        const char* uti;
+        const char* mime;
+    };
+    static const Type types[] = {
+        {K::JpegJfif, "public.jpeg", "image/jpeg"},
+        {K::JpegExif, "public.jpeg", "image/jpeg"},
+        {K::Heic, "public.heic", "image/heic"},
+        {K::Png, "public.png", "image/png"},
+        {K::Gif, "com.compuserve.gif", "image/gif"},
+        {K::QuickTime, "com.apple.quicktime-movie", "video/quicktime"},
+        {K::Caf, "com.apple.coreaudio-format", "audio/x-caf"},
+        {K::Amr, "org.3gpp.adaptive-multi-rate-audio", "audio/amr"},
+        {K::Pdf, "com.adobe.pdf", "application/pdf"},
+        {K::VCard, "public.vcard", "text/vcard"},
+        {K::Text, "public.plain-text", "text/plain"},
+        {K::Docx, "org.openxmlformats.wordprocessingml.document",
+         "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
+    };
+    for (const Type& t : types) {
+        if (t.kind == kind)
+            return {name, name, kind, t.uti, t.mime, stored};
+    }
+    return {name, name, kind, "public.data", "application/octet-stream", stored};
+}
+
+// The fixed messages' attachments (see the top of the file), by message and position.
+bool FixedAttachment(qlonglong messageId, int k, bool unusualNames, AttachmentSpec* spec)
+{
+    using K = SampleMediaKind;
+    switch (messageId * 10 + k) {
+    case 30: *spec = Spec("IMG_4021.JPG", K::JpegExif); return true;
+    case 31: *spec = Spec("IMG_4022.HEIC", K::Heic); return true;
+    case 40: *spec = Spec("IMG_0420.MOV", K::QuickTime); return true;
+    case 50: *spec = Spec("Trip plan.pdf", K::Pdf); return true;
+    case 60: *spec = Spec("IMG_5001.jpeg", K::JpegJfif); return true;
+    case 61: *spec = Spec("Audio Message.caf", K::Caf); return true;
+    case 100: *spec = Spec("Anna Berg.vcf", K::VCard); return true;
+    case 101:
+        if (!unusualNames) {
+            *spec = Spec("Notes 2 draft.txt", K::Text);
+            return true;
+        }
+        *spec = Spec(QString::fromUtf8("Notes #2 \"draft\"?.txt"), K::Text);
+        spec->transferName = "../" + spec->fileName;
+        return true;
+    case 102: *spec = Spec("Budget 2024.docx", K::Docx); return true;
+    case 110: *spec = Spec("IMG_9999.MOV", K::QuickTime, false); return true;
+    default: return false;
+    }
+}
+
+AttachmentSpec GeneratedAttachment(PhoneRandom& rnd, qlonglong attId)
+{
+    using K = SampleMediaKind;
+    const int pick = rnd.Below(100);
+    const bool stored = !rnd.Chance(2);
+    const QString n = QString::number(attId);
+    if (pick < 25) return Spec(QString("IMG_%1.jpeg").arg(attId, 4, 10, QChar('0')), K::JpegJfif, stored);
+    if (pick < 40) return Spec(QString("IMG_%1.JPG").arg(attId, 4, 10, QChar('0')), K::JpegExif, stored);
+    if (pick < 55) return Spec(QString("IMG_%1.HEIC").arg(attId, 4, 10, QChar('0')), K::Heic, stored);
+    if (pick < 65) return Spec(QString("IMG_%1.MOV").arg(attId, 4, 10, QChar('0')), K::QuickTime, stored);
+    if (pick < 70) return Spec(QString("image%1.png").arg(n), K::Png, stored);
+    if (pick < 73) return Spec(QString("giphy%1.gif").arg(n), K::Gif, stored);
+    if (pick < 83) return Spec("Audio Message.caf", K::Caf, stored);
+    if (pick < 86) return Spec(QString("Voice %1.amr").arg(n), K::Amr, stored);
+    if (pick < 92) return Spec(QString("Document %1.pdf").arg(n), K::Pdf, stored);
+    if (pick < 98) return Spec(QString("Contact %1.vcf").arg(n), K::VCard, stored);
+    return Spec(QString("Report %1.docx").arg(n), K::Docx, stored);
+}
+
 struct Chat {
     qlonglong rowId;
     QList<qlonglong> handles; // one for a one-to-one chat
@@ -88,7 +177,8 @@ struct Chat {
 } // namespace
 
 bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                      bool newFormat, QString* error, SmsExpectation* expect)
+                      bool newFormat, QString* error, SmsExpectation* expect,
+                      std::vector<SampleLinkedFile>* files, bool unusualNames)
 {
     if (expect)
         *expect = SmsExpectation();
@@ -215,21 +305,26 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
                                fromMe ? 0 : date, date, fromMe ? 1 : 0, 1, fromMe ? 1 : 0,
                                attachments > 0 ? 1 : 0});
         joinChat(chatId, rowId, date);
-        if (expect && ShownText(text, body)) {
+        if (expect && (ShownText(text, body) || attachments > 0)) {
             ++expect->nMessages;
             conversations.insert({chat.group, chat.group ? chatId : handleId});
         }
         for (int k = 0; k < attachments; ++k) {
             const qlonglong attId = nextAttachment++;
             const QString guid = Guid(rnd);
-            const QString name = QString("IMG_%1.jpeg").arg(attId, 4, 10, QChar('0'));
+            AttachmentSpec spec;
+            if (!FixedAttachment(rowId, k, unusualNames, &spec))
+                spec = GeneratedAttachment(rnd, attId);
+            const QString folder = QString("Library/SMS/Attachments/%1/%2/%3/")
+                                       .arg(attId % 256, 2, 16, QChar('0'))
+                                       .arg(attId % 100, 2, 10, QChar('0'))
+                                       .arg(guid);
             db.Insert(insAttachment,
                       {attId, guid, date / (newFormat ? 1000000000LL : 1), date / (newFormat ? 1000000000LL : 1),
-                       QString("~/Library/SMS/Attachments/%1/%2/%3/%4")
-                           .arg(attId % 256, 2, 16, QChar('0'))
-                           .arg(attId % 100, 2, 10, QChar('0'))
-                           .arg(guid, name),
-                       "public.jpeg", "image/jpeg", fromMe ? 1 : 0, name, 1024 + rnd.Below(7000)});
+                       "~/" + folder + spec.fileName, spec.uti, spec.mime, fromMe ? 1 : 0, spec.transferName,
+                       1024 + rnd.Below(7000)});
+            if (files)
+                files->push_back({"MediaDomain", folder + spec.fileName, spec.kind, spec.stored});
             db.Insert(insAttJoin, {rowId, attId});
         }
         return rowId;
@@ -247,16 +342,16 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
     joinChat(2, m1, 0);
     addMessage(1, 1, true, QVariant(), blob(EncodeTypedStreamText("Sent from attributedBody ✓")),
                dateValue(base + 200, false), 0);
-    addMessage(1, 1, false, ffc + "Look at this", QVariant(), dateValue(base + 300, false), 1);
-    addMessage(1, 1, false, "Old seconds-era message", QVariant(), 600000000, 0);
-    addMessage(3, 0, true, "Me in the group", QVariant(), dateValue(base + 500, false), 0);
-    addMessage(3, 3, false, QString::fromUtf8("José in the group"), QVariant(), dateValue(base + 600, false), 0);
+    addMessage(1, 1, false, ffc + "Look at this", QVariant(), dateValue(base + 300, false), 2);
+    addMessage(1, 1, false, "Old seconds-era message", QVariant(), 600000000, 1);
+    addMessage(3, 0, true, "Me in the group", QVariant(), dateValue(base + 500, false), 1);
+    addMessage(3, 3, false, QString::fromUtf8("José in the group"), QVariant(), dateValue(base + 600, false), 2);
     addMessage(4, 4, false, QVariant(), QVariant(), dateValue(base + 700, false), 0);
     addMessage(5, 5, false, "Short number matches Ann too", QVariant(), dateValue(base + 800, false), 0);
     addMessage(6, 2, false, "From e-mail", QVariant(), dateValue(base + 900, false), 0);
-    addMessage(1, 1, false, ffc, QVariant(), dateValue(base + 1000, false), 1);
+    addMessage(1, 1, false, ffc, QVariant(), dateValue(base + 1000, false), 3);
     addMessage(1, 1, false, "Nanosecond-era message", QVariant(),
-               newFormat ? 600000000000000000LL : 600000000LL, 0);
+               newFormat ? 600000000000000000LL : 600000000LL, 1);
     addMessage(3, 1, false, "Ann in the family group", QVariant(), dateValue(base + 1100, false), 0);
     addMessage(7, 0, true, "Me in the unnamed group", QVariant(), dateValue(base + 1200, false), 0);
     addMessage(7, 4, false, "Stranger in the unnamed group", QVariant(), dateValue(base + 1300, false), 0);

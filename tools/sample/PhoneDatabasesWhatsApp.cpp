@@ -18,8 +18,13 @@
 //   5, 6, 7 chat 2 from members 1, 2, 3; 8 chat 2 from me; 9 chat 2 group event (no text)
 //   10 chat 2 from member 4: location; 11 chat 3; 12 chat 4
 //   13 chat 1 contact card "José Müller"; 14 chat 1 sticker
+//   15 chat 1 from Ann: voice note (.opus); 16 chat 1 from me: document "Trip plan.pdf"
+// Pictures, videos, voice notes and documents name their file in ZWAMEDIAITEM.ZMEDIALOCALPATH
+// ("Media/<chat jid>/x/y/<id>.<ext>", under "Message/" in the app group). The fixed rows'
+// files are all in the backup; of the generated ones about one in three is missing, as
+// on phones that never downloaded them.
 // Every received row carries base64 protobuf in ZPUSHNAME, as real ones do.
-// The Business twin holds 2 chats of 3 messages each.
+// The Business twin holds 2 chats of 3 messages each, and a picture in chat 1.
 #include "tools/sample/PhoneDatabases.h"
 
 #include "tools/sample/SampleSqlite.h"
@@ -52,6 +57,9 @@ QString EncodedPushName(PhoneRandom& rnd)
     return QString::fromLatin1(proto.toBase64());
 }
 
+// Rows the fixed part writes (every one keeps its file in the backup).
+const qlonglong kFixedMessages = 16;
+
 struct WaChat {
     qlonglong pk;
     QString jid;
@@ -62,7 +70,7 @@ struct WaChat {
 } // namespace
 
 bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                              bool business, QString* error)
+                              bool business, QString* error, std::vector<SampleLinkedFile>* files)
 {
     CSampleSqlite db(path);
     db.ExecAll({
@@ -164,18 +172,26 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
         QVariant media;
         if (type != 0 && type != 6 && type != 10) {
             media = nextMedia++;
-            const QString ext = type == 1 ? "jpg" : type == 2 ? "mp4" : type == 3 ? "opus" : "bin";
-            const bool hasFile = type == 1 || type == 2 || type == 3;
+            const QString ext = type == 1 ? "jpg" : type == 2 ? "mp4" : type == 3 ? "opus" : type == 8 ? "pdf" : "bin";
+            const bool hasFile = type == 1 || type == 2 || type == 3 || type == 8;
+            const QString localPath = QString("Media/%1/%2/%3/%4.%5")
+                                          .arg(chat.jid)
+                                          .arg(pk % 10)
+                                          .arg(pk % 7)
+                                          .arg(QString::number(rnd.Next(), 16), ext);
             db.Insert(insMedia, {media, hasFile ? 1024 + rnd.Below(7000) : 0, pk,
                                  location ? QVariant(48.8584) : null, location ? QVariant(2.2945) : null,
-                                 hasFile ? QVariant(QString("Media/%1/%2/%3/%4.%5")
-                                                        .arg(chat.jid)
-                                                        .arg(pk % 10)
-                                                        .arg(pk % 7)
-                                                        .arg(QString::number(rnd.Next(), 16), ext))
-                                         : null,
+                                 hasFile ? QVariant(localPath) : null,
                                  caption, vcardName,
                                  vcardName.isNull() ? null : QVariant("BEGIN:VCARD\nVERSION:3.0\nEND:VCARD")});
+            if (hasFile && files) {
+                using K = SampleMediaKind;
+                const K kind = type == 1 ? K::JpegJfif : type == 2 ? K::Mp4 : type == 3 ? K::Opus : K::Pdf;
+                const bool stored = pk <= kFixedMessages || !rnd.Chance(35);
+                files->push_back({business ? "AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared"
+                                           : "AppDomainGroup-group.net.whatsapp.WhatsApp.shared",
+                                  "Message/" + localPath, kind, stored});
+            }
         }
         db.Insert(insMessage,
                   {pk, type == 6 ? 2 : 0, fromMe ? 1 : 0, fromMe ? 8 : 0, type, pk, chatPk, memberPk,
@@ -213,6 +229,8 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
         addMessage(4, false, null, 0, "Who is this?", null, null, false);
         addMessage(1, false, null, 4, null, null, QString::fromUtf8("José Müller"), false);
         addMessage(1, false, null, 15, null, null, null, false);
+        addMessage(1, false, null, 3, null, null, null, false);
+        addMessage(1, true, null, 8, null, "Trip plan.pdf", null, false);
     } else {
         addChat("4915112345678@s.whatsapp.net", QString::fromUtf8("José Müller"), false);
         addChat("33612345678@s.whatsapp.net", QString::fromUtf8("Émilie (Café)"), false);
@@ -220,6 +238,7 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
             addMessage(1, i == 1, null, 0, QString("Order #%1 is ready").arg(100 + i), null, null, false);
             addMessage(2, i != 1, null, 0, QString::fromUtf8("Table for 2, 20h ✔"), null, null, false);
         }
+        addMessage(1, false, null, 1, null, "Menu", null, false);
     }
 
     if (!business) {

@@ -13,6 +13,7 @@
 #include <QVariantMap>
 #include <vector>
 
+#include "tools/sample/SampleLinkedFile.h"
 #include "tools/sample/SampleOptions.h"
 #include "tools/sample/SampleRandom.h"
 
@@ -78,10 +79,11 @@ struct SampleEntry {
     QString fileId() const;
 };
 
-// One file written as recognisable media: at least 512 bytes whose content the
+// One file a media catalogue lists: at least 512 bytes whose content the
 // file-type judge recognises, under a manifest name one of the media catalogues
-// matches. Tests compare a scan with this list exactly. Files too short or of
-// unknown content, and attachments or WhatsApp files of size 0, never go in.
+// matches; or, under the attachment paths (messages, WhatsApp's shared media),
+// any file that is not empty. Tests compare a scan with this list exactly. Other
+// files too short or of unknown content, and empty attachments, never go in.
 // The media-like files of a hostile sample (AddHostileContent) are not listed,
 // and a listed file they replace leaves the list.
 struct SampleMedia {
@@ -92,6 +94,7 @@ struct SampleMedia {
     // component unchanged. Others: that component cut at its last "." (kept
     // whole without one), then "." and the recognised extension in upper case:
     // IMG_0042.jpeg holding a JPEG gives IMG_0042.JPG, a QuickTime IMG_0042.MOV.
+    // An attachment of another content keeps its last component unchanged.
     QString displayName;
     // App files only: the text after the first "com." (else the first "net.")
     // of the manifest name up to the next "-"; "other" when there is none.
@@ -117,6 +120,9 @@ public:
     QByteArray manifestDbKey;
     // What AddMediaFiles wrote as recognisable media, in the order written.
     std::vector<SampleMedia> media;
+    // Files the phone's databases name (attachments, WhatsApp media), listed by
+    // AddPhoneDatabases and written by AddMediaFiles.
+    std::vector<SampleLinkedFile> linkedFiles;
 
     // Each adds the entry (and directory entries for its missing parents) and
     // returns it; the reference is valid until the next add.
