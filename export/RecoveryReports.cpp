@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include "engine/ContactText.h"
 #include "export/ExportFile.h"
 #include "export/ExportText.h"
 #include "export/RecoveryEngineLink.h"
@@ -18,6 +19,31 @@ void AppendCell(std::string& row, const std::string& value)
     row.append("<td>");
     AppendHtmlEscaped(row, value);
     row.append("</td>");
+}
+
+// One cell of several lines, each escaped, "<br />" between them.
+void AppendLinesCell(std::string& row, const std::vector<std::string>& lines)
+{
+    row.append("<td>");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i)
+            row.append("<br />");
+        AppendHtmlEscaped(row, lines[i]);
+    }
+    row.append("</td>");
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lf = text.find('\n', start);
+        lines.push_back(text.substr(start, lf == std::string::npos ? std::string::npos : lf - start));
+        if (lf == std::string::npos)
+            return lines;
+        start = lf + 1;
+    }
 }
 
 // Head, rows and tail as one file replacing any report of the same run stamp.
@@ -49,21 +75,19 @@ void CRecovery::RecoveryContacts(const __PERSON_CONTENT__* person)
     std::string& row = m_strContactsRows;
     row.append("\t<tr>");
     AppendCell(row, person->strName);
-    // Each number escaped on its own; the line breaks between them become "<br />".
-    row.append("<td>");
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t lf = person->strPhone.find('\n', start);
-        AppendHtmlEscaped(row, person->strPhone.substr(start, lf == std::string::npos ? std::string::npos : lf - start));
-        if (lf == std::string::npos)
-            break;
-        row.append("<br />");
-        start = lf + 1;
+    if (HasContactValues(*person)) {
+        // Each value with its label, one per line.
+        AppendLinesCell(row, ContactValueLines(person->vecPhones));
+        AppendLinesCell(row, ContactValueLines(person->vecEmails));
+        AppendLinesCell(row, ContactDetailLines(*person));
+        AppendLinesCell(row, ContactValueLines(person->vecUrls));
+    } else {
+        // Each number escaped on its own; the line breaks between them become "<br />".
+        AppendLinesCell(row, SplitLines(person->strPhone));
+        AppendCell(row, person->strEmail);
+        AppendCell(row, person->strSpare1);
+        AppendCell(row, person->strUrl);
     }
-    row.append("</td>");
-    AppendCell(row, person->strEmail);
-    AppendCell(row, person->strSpare1);
-    AppendCell(row, person->strUrl);
     AppendCell(row, person->strSpare2);
     AppendCell(row, person->strCompany);
     row.append("</tr>\r\n");

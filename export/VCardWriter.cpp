@@ -1,6 +1,10 @@
 #include "export/VCardWriter.h"
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
+
+#include "engine/ContactText.h"
 
 namespace {
 // Backslash, comma, semicolon and line breaks are escaped in text values.
@@ -63,23 +67,153 @@ std::vector<std::string> NonEmptyLines(const std::string& text)
     }
     return lines;
 }
+
+// A URI value is not text-escaped, but no control character (a line break above
+// all) may end the line early.
+std::string UriValue(const std::string& in)
+{
+    std::string out;
+    for (const char c : in) {
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f)
+            out.push_back(c);
+    }
+    return out;
 }
+
+enum class ValueKind { Phone, Email, Address, Url };
+
+// TYPE of a value from its stored label; false for a label the user typed (and
+// for built-in labels vCard has no type for), which then travels as X-ABLabel.
+bool TypesForLabel(ValueKind kind, const std::string& storedLabel, std::string& types)
+{
+    types.clear();
+    if (!storedLabel.empty() && !IsBuiltInContactLabel(storedLabel))
+        return false;
+    const std::string label = ContactLabelText(storedLabel);
+    if (kind == ValueKind::Phone) {
+        static const std::pair<const char*, const char*> phoneTypes[] = {
+            {"", "VOICE"},         {"mobile", "CELL"},         {"iPhone", "CELL"},
+            {"home", "HOME"},      {"work", "WORK"},           {"main", "VOICE"},
+            {"other", "VOICE"},    {"home fax", "HOME,FAX"},   {"work fax", "WORK,FAX"},
+            {"other fax", "FAX"},  {"pager", "PAGER"},
+        };
+        for (const auto& entry : phoneTypes) {
+            if (label == entry.first) {
+                types = entry.second;
+                return true;
+            }
+        }
+        return false;
+    }
+    const char* base = kind == ValueKind::Email ? "INTERNET" : "";
+    if (label == "home" || label == "work")
+        types = std::string(base) + (*base ? "," : "") + (label == "home" ? "HOME" : "WORK");
+    else if (label.empty() || label == "other" || (kind == ValueKind::Url && label == "homepage"))
+        types = base;
+    else
+        return false;
+    return true;
+}
+
+// NAME;TYPE=...:value, or for a label vCard cannot say, the grouped pair
+// itemN.NAME:value + itemN.X-ABLabel:label that address books read back.
+void AppendLabelled(std::string& out, int& item, const char* name, ValueKind kind, const std::string& storedLabel,
+                    const std::string& value)
+{
+    std::string types;
+    if (TypesForLabel(kind, storedLabel, types)) {
+        AppendFolded(out, std::string(name) + (types.empty() ? "" : ";TYPE=" + types) + ":" + value);
+        return;
+    }
+    const std::string group = "item" + std::to_string(++item) + ".";
+    const std::string emailType = kind == ValueKind::Email ? ";TYPE=INTERNET" : "";
+    AppendFolded(out, group + name + emailType + ":" + value);
+    AppendFolded(out, group + "X-ABLabel:" + EscapeValue(ContactLabelText(storedLabel)));
+}
+
+std::string Components(std::initializer_list<const std::string*> parts)
+{
+    std::string joined;
+    bool first = true;
+    for (const std::string* part : parts) {
+        if (!first)
+            joined.push_back(';');
+        first = false;
+        joined += EscapeValue(*part);
+    }
+    return joined;
+}
+
+// BDAY from "YYYY-MM-DD", or "--MM-DD" written the way address books keep a
+// birthday without a year.
+void AppendBirthday(std::string& out, const std::string& birthday)
+{
+    if (birthday.empty())
+        return;
+    if (birthday.compare(0, 2, "--") == 0)
+        AppendFolded(out, "BDAY;X-APPLE-OMIT-YEAR=1604:1604" + EscapeValue(birthday.substr(1)));
+    else
+        AppendFolded(out, "BDAY:" + EscapeValue(birthday));
+}
+
+bool HasOwnFields(const __PERSON_CONTENT__& p)
+{
+    return !p.vecPhones.empty() || !p.vecEmails.empty() || !p.vecUrls.empty() || !p.vecAddresses.empty();
+}
+} // namespace
 
 void AppendVCard(std::string& out, const __PERSON_CONTENT__& person)
 {
-    const std::string name = EscapeValue(person.strName);
     out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
-    AppendFolded(out, "FN:" + name);
-    // The record keeps first and last name run together, so the whole goes in the
-    // family-name slot.
-    AppendFolded(out, "N:" + name + ";;;;");
-    for (const std::string& phone : NonEmptyLines(person.strPhone))
-        AppendFolded(out, "TEL;TYPE=VOICE:" + EscapeValue(phone));
-    for (const std::string& mail : NonEmptyLines(person.strEmail))
-        AppendFolded(out, "EMAIL;TYPE=INTERNET:" + EscapeValue(mail));
-    if (!person.strCompany.empty())
-        AppendFolded(out, "ORG:" + EscapeValue(person.strCompany));
-    for (const std::string& url : NonEmptyLines(person.strUrl))
-        AppendFolded(out, "URL:" + url); // a URI value: no text escaping
+    const bool hasNameParts = !person.strGiven.empty() || !person.strMiddle.empty() || !person.strFamily.empty() ||
+                              !person.strPrefix.empty() || !person.strSuffix.empty();
+    if (hasNameParts) {
+        AppendFolded(out, "N:" + Components({&person.strFamily, &person.strGiven, &person.strMiddle,
+                                             &person.strPrefix, &person.strSuffix}));
+    } else {
+        // Only the shown name is known (or the card is a company's): it goes in
+        // the family-name slot.
+        const std::string none;
+        const std::string& family = person.strName == person.strCompany || person.strName == "No Name"
+                                        ? none : person.strName;
+        AppendFolded(out, "N:" + Components({&family, &none, &none, &none, &none}));
+    }
+    AppendFolded(out, "FN:" + EscapeValue(person.strName));
+    if (!person.strNickname.empty())
+        AppendFolded(out, "NICKNAME:" + EscapeValue(person.strNickname));
+    if (!person.strCompany.empty() || !person.strDepartment.empty()) {
+        AppendFolded(out, "ORG:" + (person.strDepartment.empty()
+                                        ? EscapeValue(person.strCompany)
+                                        : Components({&person.strCompany, &person.strDepartment})));
+    }
+    if (!person.strTitle.empty())
+        AppendFolded(out, "TITLE:" + EscapeValue(person.strTitle));
+
+    int item = 0;
+    if (HasOwnFields(person)) {
+        for (const __CONTACT_VALUE__& phone : person.vecPhones)
+            AppendLabelled(out, item, "TEL", ValueKind::Phone, phone.strLabel, EscapeValue(phone.strValue));
+        for (const __CONTACT_VALUE__& mail : person.vecEmails)
+            AppendLabelled(out, item, "EMAIL", ValueKind::Email, mail.strLabel, EscapeValue(mail.strValue));
+        for (const __CONTACT_ADDRESS__& a : person.vecAddresses) {
+            const std::string none;
+            AppendLabelled(out, item, "ADR", ValueKind::Address, a.strLabel,
+                           Components({&none, &none, &a.strStreet, &a.strCity, &a.strState, &a.strZip,
+                                       &a.strCountry}));
+        }
+        for (const __CONTACT_VALUE__& url : person.vecUrls)
+            AppendLabelled(out, item, "URL", ValueKind::Url, url.strLabel, UriValue(url.strValue));
+    } else {
+        // Read from the full-text index: the display texts, one value per line.
+        for (const std::string& phone : NonEmptyLines(person.strPhone))
+            AppendFolded(out, "TEL;TYPE=VOICE:" + EscapeValue(phone));
+        for (const std::string& mail : NonEmptyLines(person.strEmail))
+            AppendFolded(out, "EMAIL;TYPE=INTERNET:" + EscapeValue(mail));
+        for (const std::string& url : NonEmptyLines(person.strUrl))
+            AppendFolded(out, "URL:" + UriValue(url));
+    }
+    AppendBirthday(out, person.strBirthday);
+    if (!person.strNote.empty())
+        AppendFolded(out, "NOTE:" + EscapeValue(person.strNote));
     out.append("END:VCARD\r\n");
 }

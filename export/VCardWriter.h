@@ -5,7 +5,10 @@
 
 #include "engine/BackupRecords.h"
 
-// Appends one BEGIN:VCARD ... END:VCARD card: every phone number and e-mail address
-// (one per line of the record's field) as its own property, values escaped and long
-// lines folded, CRLF line ends.
+// Appends one BEGIN:VCARD ... END:VCARD card: N from the name parts, FN the shown
+// name, every number, e-mail, postal and web address as its own property with a
+// TYPE from its label (a label of the user's own as an itemN.X-ABLabel pair), ORG,
+// TITLE, BDAY and NOTE; text values escaped, lines folded at 75 bytes on character
+// boundaries, CRLF line ends. A record read from the full-text index gives one
+// property per line of its phone, e-mail and URL texts.
 void AppendVCard(std::string& out, const __PERSON_CONTENT__& person);

@@ -1,4 +1,4 @@
-// Reader of the phone's address book: the people that have a phone number,
+// Reader of the phone's address book: every person with something to show,
 // sorted by name.
 #pragma once
 
@@ -13,7 +13,7 @@ public:
     CIPhoneContacts(int nReserved = 0, bool bManifestDb = true);
 
     // Appends to `people` and sorts the whole vector by name; maxDocId is the
-    // largest docid read (0 when none). Always 0.
+    // largest person id read (0 when none). Always 0.
     int GetContactsInfo(const char* addressBookPath, std::vector<__PERSON_CONTENT__>& people,
                         unsigned long long& maxDocId);
 

@@ -1,8 +1,10 @@
 #include "ui/CategoryRows.h"
 
 #include <QHeaderView>
+#include <QStringList>
 #include <QTableWidget>
 
+#include "engine/ContactText.h"
 #include "engine/MessageConversation.h"
 #include "support/SysHelpers.h"
 
@@ -20,6 +22,14 @@ struct Row {
 QString Text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
+}
+
+QString JoinedLines(const std::vector<std::string>& lines)
+{
+    QStringList texts;
+    for (const std::string& line : lines)
+        texts << Text(line);
+    return texts.join(QStringLiteral(", "));
 }
 
 // Builds `count` rows through rowAt(i, Row&). Items are made complete before
@@ -175,6 +185,30 @@ int FillAttachments(QTableWidget* table, const AttachmentVec& files, Qt::CheckSt
     });
 }
 
+QString ContactPreviewText(const __PERSON_CONTENT__& p)
+{
+    QStringList lines{Text(p.strName)};
+    auto add = [&lines](const std::vector<std::string>& more) {
+        for (const std::string& line : more)
+            lines << Text(line);
+    };
+    if (!HasContactValues(p)) {
+        lines << Text(p.strPhone);
+        for (const std::string* field : {&p.strCompany, &p.strSpare1, &p.strUrl, &p.strEmail}) {
+            if (!field->empty())
+                lines << Text(*field);
+        }
+        return lines.join(QLatin1Char('\n'));
+    }
+    add(ContactValueLines(p.vecPhones));
+    if (!p.strCompany.empty())
+        lines << Text(p.strCompany);
+    add(ContactValueLines(p.vecEmails));
+    add(ContactValueLines(p.vecUrls));
+    add(ContactDetailLines(p));
+    return lines.join(QLatin1Char('\n'));
+}
+
 int FillContacts(QTableWidget* table, const PersonContentVec& contacts, Qt::CheckState state)
 {
     const std::vector<int> order = FlaggedFirst(contacts);
@@ -183,9 +217,16 @@ int FillContacts(QTableWidget* table, const PersonContentVec& contacts, Qt::Chec
         const __PERSON_CONTENT__& p = contacts[size_t(order[size_t(i)])];
         row.cells[0] = Text(p.strName);
         row.cells[1] = Text(p.strCompany);
-        row.cells[2] = Text(p.strPhone);
-        row.cells[3] = Text(p.strEmail);
-        row.cells[4] = Text(p.strUrl);
+        if (HasContactValues(p)) {
+            // One line per row: the values side by side, numbers with their labels.
+            row.cells[2] = JoinedLines(ContactValueLines(p.vecPhones));
+            row.cells[3] = Text(JoinContactValues(p.vecEmails)).replace(QLatin1Char('\n'), QStringLiteral(", "));
+            row.cells[4] = Text(JoinContactValues(p.vecUrls)).replace(QLatin1Char('\n'), QStringLiteral(", "));
+        } else {
+            row.cells[2] = Text(p.strPhone);
+            row.cells[3] = Text(p.strEmail);
+            row.cells[4] = Text(p.strUrl);
+        }
         row.nCells = 5;
         row.payload = QVariant::fromValue(p);
         row.bFlagged = p.nDeleted != 0;

@@ -21,6 +21,11 @@ QColor FlaggedColor();
 // Size text of a media record; sizes are the low 32 bits of the file size.
 QString SizeText(int nSize);
 
+// The contact preview: name, every number with its label, company, e-mails,
+// web addresses and the rest of the card, one per line. A record read from the
+// full-text index alone shows its name, phone text, company, URL and e-mail.
+QString ContactPreviewText(const __PERSON_CONTENT__& person);
+
 // "Canceled"/"Missed" for calls without duration, else the duration text.
 QString CallDurationText(const __CALLHISTORY__& call);
 

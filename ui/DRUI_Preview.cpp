@@ -113,13 +113,7 @@ void DRUI::tableItemClick(QTableWidgetItem* item)
         __PERSON_CONTENT__ person;
         if (!m_pContactsDetail || !PayloadAs(payload, person))
             break;
-        QString text = QString::fromStdString(person.strName) + QLatin1Char('\n')
-            + QString::fromStdString(person.strPhone);
-        for (const std::string* field : {&person.strCompany, &person.strSpare1, &person.strUrl, &person.strEmail}) {
-            if (!field->empty())
-                text += QLatin1Char('\n') + QString::fromStdString(*field);
-        }
-        m_pContactsDetail->setText(text);
+        m_pContactsDetail->setText(CategoryRows::ContactPreviewText(person));
         m_pContactsDetail->show();
         break;
     }

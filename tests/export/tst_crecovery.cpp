@@ -329,6 +329,24 @@ void TestCRecovery::tableReports()
     QVERIFY(vcf.find("FN:Ann & Bob\r\n") != std::string::npos);
     QVERIFY(vcf.find("TEL;TYPE=VOICE:<555 2>\r\n") != std::string::npos);
 
+    // A card from the address book's own tables: labelled values, one per line.
+    CRecovery own;
+    MakeRecovery(own, m_pOut->path() + "/own");
+    __PERSON_CONTENT__ z;
+    z.strName = "Zed <Twin>";
+    z.vecPhones = {{"iPhone", "+1 (555) 765-4321"}, {"TextNow", "(555) 123-4567"}};
+    z.vecEmails = {{"_$!<Home>!$_", "z@example.com"}};
+    z.vecUrls = {{"", "http://z"}};
+    z.strBirthday = "1990-01-02";
+    z.vecAddresses = {{"_$!<Work>!$_", "1 Road", "Oslo", "", "", "", ""}};
+    own.RecoveryContacts(&z);
+    QCOMPARE(own.SaveContacts(), 0);
+    QCOMPARE(ReadAll(own.ContactsDir() + "/Contacts.html"),
+             std::string("<c>iPhone's Contacts of </c><table>\t<tr><td>Zed &lt;Twin&gt;</td>"
+                         "<td>iPhone: +1 (555) 765-4321<br />TextNow: (555) 123-4567</td><td>home: z@example.com</td>"
+                         "<td>work: 1 Road, Oslo<br />birthday: 1990-01-02</td><td>http://z</td><td></td><td></td>"
+                         "</tr>\r\n</table>"));
+
     const struct { int answered, duration; const char* type; const char* last; } calls[] = {
         {1, 3725, "Incoming", "01:02:05"}, {1, 0, "Incoming", "Missed"}, {0, 65, "Outgoing", "00:01:05"},
         {0, 0, "Outgoing", "Canceled"}, {0, 360000, "Outgoing", "100:00:00"}};

@@ -16,6 +16,7 @@ private slots:
     void safeComponents();
     void freeNames();
     void vcardCards();
+    void vcardFromTheAddressBook();
 };
 
 void TestExportText::htmlEscaping()
@@ -166,6 +167,59 @@ void TestExportText::vcardCards()
     std::string unfolded = folded;
     ReplaceForward(unfolded, "\r\n ", "");
     QVERIFY(unfolded.find("FN:" + longOne.strName + "\r\n") != std::string::npos);
+}
+
+void TestExportText::vcardFromTheAddressBook()
+{
+    __PERSON_CONTENT__ p;
+    p.strGiven = "Anna";
+    p.strMiddle = "Maria";
+    p.strFamily = "Berg; Lund";
+    p.strPrefix = "Dr.";
+    p.strName = "Anna Maria Berg; Lund";
+    p.strCompany = "Acme, Inc.";
+    p.strTitle = "CTO";
+    p.strNote = "line one\nback\\slash";
+    p.strBirthday = "--12-24";
+    p.vecPhones = {{"_$!<Mobile>!$_", "(555) 010-0479"}, {"iPhone", "+1 555 0100"}, {"_$!<Home>!$_", "1"},
+                   {"_$!<Work>!$_", "2"}, {"_$!<Main>!$_", "3"}, {"_$!<Other>!$_", "4"}, {"_$!<HomeFAX>!$_", "5"},
+                   {"_$!<WorkFAX>!$_", "6"}, {"_$!<Pager>!$_", "7"}, {"TextNow", "8,9"}, {"", "10"}};
+    p.vecEmails = {{"_$!<Work>!$_", "a@example.com"}, {"Uni", "b@example.org"}};
+    p.vecUrls = {{"_$!<HomePage>!$_", "https://example.com/?a=1,2\r\nEND:VCARD"}};
+    __CONTACT_ADDRESS__ home;
+    home.strLabel = "_$!<Home>!$_";
+    home.strStreet = "1 Main St\nApt 2";
+    home.strCity = "Springfield";
+    home.strZip = "62701";
+    home.strCountry = "United States";
+    p.vecAddresses = {home};
+    std::string card;
+    AppendVCard(card, p);
+    for (const char* line : {
+             "N:Berg\\; Lund;Anna;Maria;Dr.;\r\n", "FN:Anna Maria Berg\\; Lund\r\n", "ORG:Acme\\, Inc.\r\n",
+             "TITLE:CTO\r\n", "TEL;TYPE=CELL:(555) 010-0479\r\n", "TEL;TYPE=CELL:+1 555 0100\r\n",
+             "TEL;TYPE=HOME:1\r\n", "TEL;TYPE=WORK:2\r\n", "TEL;TYPE=VOICE:3\r\n", "TEL;TYPE=VOICE:4\r\n",
+             "TEL;TYPE=HOME,FAX:5\r\n", "TEL;TYPE=WORK,FAX:6\r\n", "TEL;TYPE=PAGER:7\r\n",
+             "item1.TEL:8\\,9\r\nitem1.X-ABLabel:TextNow\r\n", "TEL;TYPE=VOICE:10\r\n",
+             "EMAIL;TYPE=INTERNET,WORK:a@example.com\r\n",
+             "item2.EMAIL;TYPE=INTERNET:b@example.org\r\nitem2.X-ABLabel:Uni\r\n",
+             "ADR;TYPE=HOME:;;1 Main St\\nApt 2;Springfield;;62701;United States\r\n",
+             "URL:https://example.com/?a=1,2END:VCARD\r\n",  // no line break smuggled in
+             "BDAY;X-APPLE-OMIT-YEAR=1604:1604-12-24\r\n", "NOTE:line one\\nback\\\\slash\r\n"}) {
+        QVERIFY2(card.find(line) != std::string::npos, line);
+    }
+    // Each number once, in the phone's order.
+    QCOMPARE(QString::fromStdString(card).count("TEL"), 11);
+    QVERIFY(card.find(":1\r\n") < card.find(":2\r\n"));
+    QCOMPARE(QString::fromStdString(card).count("\r\nEND:VCARD\r\n"), 1);
+
+    // A company card: the organisation names it, the name slots stay empty.
+    __PERSON_CONTENT__ company;
+    company.strName = company.strCompany = "Northwind";
+    company.vecPhones = {{"_$!<Main>!$_", "3"}};
+    std::string companyCard;
+    AppendVCard(companyCard, company);
+    QVERIFY(companyCard.find("N:;;;;\r\nFN:Northwind\r\nORG:Northwind\r\n") != std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(TestExportText)

@@ -89,7 +89,7 @@ void TestCIPhoneMessage::readsGeneratedDatabase()
     QCOMPARE(count, 1);
     QCOMPARE(m1->strText, Utf8("Hi, it's Ann 😀 \"quotes\" & <b>tags</b>\nsecond line"));
     QCOMPARE(m1->strSender, Utf8("+15551234567"));
-    QCOMPARE(m1->strContactName, Utf8("AnnLee")); // Ann comes before Zed, who has the number too
+    QCOMPARE(m1->strContactName, Utf8("Ann Lee")); // Ann comes before Zed, who has the number too
     QCOMPARE(m1->nIsFromMe, 0);
     QCOMPARE(m1->nHandleId, 1);
     QCOMPARE(m1->nDeleted, 0);
@@ -119,9 +119,9 @@ void TestCIPhoneMessage::readsGeneratedDatabase()
 
     // Substring matching: a shorter form of Ann's number still names her; an
     // e-mail address matches nobody's phone text; a stranger stays unnamed.
-    QCOMPARE(ByRowId(map, 8)->strContactName, Utf8("AnnLee"));
+    QCOMPARE(ByRowId(map, 8)->strContactName, Utf8("Ann Lee"));
     QVERIFY(ByRowId(map, 9)->strContactName.empty());
-    QCOMPARE(ByRowId(map, 6)->strContactName, Utf8("JoséMüller 😀"));
+    QCOMPARE(ByRowId(map, 6)->strContactName, Utf8("José Müller 😀"));
 
     // Every record is filed under its own handle and has text or attachments.
     size_t total = 0;
@@ -191,7 +191,7 @@ void TestCIPhoneMessage::namesFromEitherAddressBookNumbering()
         reader.GetSMSInfo(m_strOldSms.toUtf8().constData(), c.first.toUtf8().constData(), map, maxRowId);
         const __MESSAGE_INFO__* m1 = ByRowId(map, 1);
         QVERIFY(m1);
-        QCOMPARE(m1->strContactName, Utf8("AnnLee"));
+        QCOMPARE(m1->strContactName, Utf8("Ann Lee"));
         // The older database keeps seconds: still the right date text.
         QCOMPARE(ByRowId(map, 11)->strDate, Utf8("2020-01-06 10:40:00"));
     }

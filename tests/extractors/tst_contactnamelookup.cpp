@@ -10,6 +10,7 @@ class TestContactNameLookup : public QObject {
 private slots:
     void sameAnswersAsTheSubstringRule();
     void edgeCases();
+    void storedNumbersMatchByTheirDigits();
 };
 
 // The plain rule: first contact (in order) whose phone text contains the address.
@@ -73,6 +74,56 @@ void TestContactNameLookup::edgeCases()
 
     CContactNameLookup none((std::vector<__PERSON_CONTENT__>()));
     QCOMPARE(none.Find("1"), std::string());
+}
+
+static __PERSON_CONTENT__ Card(const char* name, std::vector<const char*> phones, std::vector<const char*> mails = {})
+{
+    __PERSON_CONTENT__ p;
+    p.strName = name;
+    for (const char* phone : phones)
+        p.vecPhones.push_back({"_$!<Mobile>!$_", phone});
+    for (const char* mail : mails)
+        p.vecEmails.push_back({"", mail});
+    p.strPhone = "ignored: the stored numbers decide";
+    return p;
+}
+
+void TestContactNameLookup::storedNumbersMatchByTheirDigits()
+{
+    std::vector<__PERSON_CONTENT__> contacts = {
+        Card("Ann Lee", {"(555) 123-4567"}, {"Ann@Example.com"}),
+        Card("Zed Twin", {"+1 (555) 765-4321", "(555) 123-4567"}),
+        Card("No Name", {"07700 900123"}),
+        Card("Short", {"12345"}),
+        Card("Local", {"765-4321"}),
+    };
+    __PERSON_CONTENT__ text;  // read from the full-text index: the substring rule
+    text.strName = "Text";
+    text.strPhone = "+33699887766 0033699887766 ";
+    contacts.push_back(text);
+    CContactNameLookup lookup(contacts);
+    // National, international and "00" forms of one number; the first card wins.
+    QCOMPARE(lookup.Find("+15551234567"), std::string("Ann Lee"));
+    QCOMPARE(lookup.Find("5551234567"), std::string("Ann Lee"));
+    QCOMPARE(lookup.Find("001 555 123 4567"), std::string("Ann Lee"));
+    QCOMPARE(lookup.Find("+15557654321"), std::string("Zed Twin"));
+    QCOMPARE(lookup.Find("+447700900123"), std::string("No Name"));
+    QCOMPARE(lookup.Find("00447700900123"), std::string("No Name"));
+    // Seven digits are enough for an ending, fewer must be the whole number.
+    QCOMPARE(lookup.Find("7654321"), std::string("Zed Twin"));
+    QCOMPARE(lookup.Find("12345"), std::string("Short"));
+    QCOMPARE(lookup.Find("2345"), std::string());
+    QCOMPARE(lookup.Find("123456"), std::string());
+    QCOMPARE(lookup.Find("+44 555 123 4567"), std::string("Ann Lee"));  // the stored number's digits end it
+    QCOMPARE(lookup.Find("+15559999999"), std::string());
+    QCOMPARE(lookup.Find("+4915112345678"), std::string());
+    // An e-mail sender is never named by the digits in it (nor, as before, by e-mail).
+    QCOMPARE(lookup.Find("ann@example.com"), std::string());
+    QCOMPARE(lookup.Find("5551234567@example.com"), std::string());
+    QCOMPARE(lookup.Find("Bank"), std::string());
+    // The full-text card still answers by substring.
+    QCOMPARE(lookup.Find("0033699"), std::string("Text"));
+    QCOMPARE(lookup.Find("+33699887766"), std::string("Text"));
 }
 
 QTEST_GUILESS_MAIN(TestContactNameLookup)

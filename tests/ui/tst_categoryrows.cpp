@@ -14,6 +14,7 @@ private slots:
     void callColumns();
     void mediaRowsCarryTheirRecord();
     void filledOnce();
+    void contactsWithLabelledValues();
 };
 
 static bool SameIcon(const QIcon& a, const QIcon& b)
@@ -182,6 +183,31 @@ void TestCategoryRows::filledOnce()
     QCOMPARE(CategoryRows::FillNotes(&table, notes, Qt::Checked), 2);
     QCOMPARE(table.rowCount(), 2);
     QCOMPARE(CategoryRows::FillNotes(nullptr, notes, Qt::Checked), 0);
+}
+
+void TestCategoryRows::contactsWithLabelledValues()
+{
+    __PERSON_CONTENT__ zed;
+    zed.strName = "Zed Twin";
+    zed.strCompany = "Acme";
+    zed.vecPhones = {{"iPhone", "+1 (555) 765-4321"}, {"TextNow", "(555) 123-4567"}};
+    zed.vecEmails = {{"_$!<Home>!$_", "z@example.com"}, {"", "y@example.com"}};
+    zed.vecUrls = {{"_$!<HomePage>!$_", "http://z"}};
+    zed.strNote = "two\nlines";
+    QTableWidget table(0, 5);
+    CategoryRows::FillContacts(&table, {zed}, Qt::Checked);
+    QCOMPARE(table.item(0, 2)->text(), QString("iPhone: +1 (555) 765-4321, TextNow: (555) 123-4567"));
+    QCOMPARE(table.item(0, 3)->text(), QString("z@example.com, y@example.com"));
+    QCOMPARE(table.item(0, 4)->text(), QString("http://z"));
+    QCOMPARE(CategoryRows::ContactPreviewText(zed),
+             QString("Zed Twin\niPhone: +1 (555) 765-4321\nTextNow: (555) 123-4567\nAcme\nhome: z@example.com\n"
+                     "y@example.com\nhomepage: http://z\nnote: two\nlines"));
+    // Read from the full-text index alone: the texts as they stand.
+    __PERSON_CONTENT__ old;
+    old.strName = "Old";
+    old.strPhone = "555 5550100";
+    old.strEmail = "o@example.com";
+    QCOMPARE(CategoryRows::ContactPreviewText(old), QString("Old\n555 5550100\no@example.com"));
 }
 
 QTEST_MAIN(TestCategoryRows)

@@ -45,6 +45,17 @@ private:
     SampleRandom m_random;
 };
 
+// A postal address of a contact, as the address book keeps its parts.
+struct SampleAddress {
+    QString strLabel;  // stored label, e.g. "_$!<Home>!$_"
+    QString strStreet;
+    QString strCity;
+    QString strState;
+    QString strZip;
+    QString strCountry;
+    QString strCountryCode;
+};
+
 struct SamplePerson {
     QString strFirst;
     QString strLast;
@@ -52,15 +63,39 @@ struct SamplePerson {
     QString strEmail;
     QString strUrl;
     QStringList vecNumbers; // canonical +E.164 numbers
+
+    // What the address book stores beside them. Labels are stored labels
+    // ("_$!<Mobile>!$_", "iPhone" or the user's own text); empty: no label.
+    QStringList vecStoredNumbers;  // each of vecNumbers as the phone keeps it, "(555) 123-4567"
+    QStringList vecNumberLabels;   // the label of each of vecNumbers
+    QString strEmailLabel;
+    QString strUrlLabel;
+    QString strMiddle;
+    QString strPrefix;
+    QString strSuffix;
+    QString strJobTitle;
+    QString strNote;
+    QString strBirthday;  // as a contact record shows it: "1985-04-12", "--12-24" without a year
+    std::vector<SampleAddress> vecAddresses;
 };
 
-// The address book's people: fixed ones first (see PhoneDatabasesPeople.cpp),
-// then generated ones up to scale.nContacts. Some have no phone (e-mail only).
+// The people the messages, calls and WhatsApp chats talk to: fixed ones first
+// (see PhoneDatabasesPeople.cpp), then generated ones up to scale.nContacts.
+// Some have no phone (e-mail only).
 std::vector<SamplePerson> SamplePeople(const PhoneDataScale& scale, uint64_t seed);
 
-// The full-text phone column as the phone writes it: every number in several
-// normalised variants, space separated.
-QString FullTextPhone(const QStringList& numbers);
+// Everyone in the address book, in its order (ABPerson.ROWID = index + 1):
+// SamplePeople followed by cards nobody writes to (a CJK name, a company card,
+// a name-only card).
+std::vector<SamplePerson> SampleAddressBook(const PhoneDataScale& scale, uint64_t seed);
+
+// The name the phone shows for a sample person.
+QString SampleDisplayName(const SamplePerson& person);
+
+// The full-text phone column as the phone writes it: every number in seven
+// normalised search variants, space separated, the first one the stored form
+// (`stored`, when given, else a formatted form of the number).
+QString FullTextPhone(const QStringList& numbers, const QStringList& stored = QStringList());
 
 // A minimal valid attributedBody archive (Apple "streamtyped") holding `text`.
 std::string EncodeTypedStreamText(const std::string& text);
@@ -83,8 +118,9 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
                       bool newFormat, QString* error, SmsExpectation* expect = nullptr,
                       std::vector<SampleLinkedFile>* files = nullptr, bool unusualNames = true);
 // newNumbering: ABPersonFullTextSearch_content with c16Phone (iOS 10+), else c15Phone.
+// ownTables false: only the full-text shadow table, without ABPerson and ABMultiValue.
 bool WriteAddressBookDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                              bool newNumbering, QString* error);
+                              bool newNumbering, QString* error, bool ownTables = true);
 // CallHistory.storedata (ZCALLRECORD, ZADDRESS stored as BLOB).
 bool WriteCallHistoryDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                               QString* error);

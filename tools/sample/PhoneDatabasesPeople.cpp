@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "engine/ContactText.h"
+
 PhoneDataScale PhoneDataScaleFor(SampleOptions::Scale scale)
 {
     PhoneDataScale s;
@@ -38,19 +40,30 @@ PhoneDataScale PhoneDataScaleFor(SampleOptions::Scale scale)
     return s;
 }
 
-QString FullTextPhone(const QStringList& numbers)
+namespace {
+// A number as a person would have typed it into the phone.
+QString FormattedNumber(const QString& number)
+{
+    const QString digits = number.startsWith('+') ? number.mid(1) : number;
+    if (number.startsWith("+1") && digits.size() == 11) {
+        const QString national = digits.mid(1);
+        return QString("(%1) %2-%3").arg(national.left(3), national.mid(3, 3), national.mid(6));
+    }
+    return "+" + digits.left(2) + " " + digits.mid(2);
+}
+} // namespace
+
+QString FullTextPhone(const QStringList& numbers, const QStringList& stored)
 {
     QString text;
-    for (const QString& number : numbers) {
+    for (int i = 0; i < numbers.size(); ++i) {
+        const QString& number = numbers[i];
         const QString digits = number.startsWith('+') ? number.mid(1) : number;
-        if (number.startsWith("+1") && digits.size() == 11) {
-            const QString national = digits.mid(1);
-            text += QString("(%1) %2-%3 ").arg(national.left(3), national.mid(3, 3), national.mid(6));
-            text += number + " 011" + digits + " 00" + digits + " " + digits + " " + national + " " +
-                    national.mid(3) + " ";
-        } else {
-            text += number + " 00" + digits + " " + digits + " 0" + digits.mid(2) + " ";
-        }
+        const bool us = number.startsWith("+1") && digits.size() == 11;
+        const QString national = us ? digits.mid(1) : "0" + digits.mid(2);
+        const QString shown = i < stored.size() && !stored[i].isEmpty() ? stored[i] : FormattedNumber(number);
+        text += shown + " +" + digits + " 011" + digits + " 00" + digits + " " + digits + " " + national + " " +
+                digits.right(7) + " ";
     }
     return text;
 }
@@ -66,13 +79,62 @@ const char* const kLastNames[] = {"García", "Smith", "Nguyễn", "O'Brien", "Ko
                                   "Murphy & Sons", "Lee 🚀", "<Park>"};
 const char* const kCompanies[] = {"", "", "", "Acme, Inc.", "Café \"Le Zinc\"", "Bäckerei Köhler",
                                   "R&D <Labs>", "東京商事", "Northwind"};
+// Labels of a second number: built-in ones and two the user typed.
+const char* const kSecondLabels[] = {"_$!<Work>!$_", "_$!<Home>!$_", "TextNow", "Google Voice",
+                                     "_$!<WorkFAX>!$_", "_$!<HomeFAX>!$_", "_$!<Pager>!$_",
+                                     "_$!<Other>!$_", "_$!<Main>!$_"};
+const char* const kEmailLabels[] = {"_$!<Home>!$_", "_$!<Work>!$_", "_$!<Other>!$_"};
+const char* const kMiddleNames[] = {"Maria", "J.", "Anne", "Lou"};
+
+template <class T, size_t N>
+int Count(const T (&)[N])
+{
+    return int(N);
+}
+
+QString FirstNumberLabel(PhoneRandom& rnd)
+{
+    const int pick = rnd.Below(100);
+    return pick < 60 ? "_$!<Mobile>!$_" : pick < 85 ? "iPhone" : pick < 95 ? "_$!<Home>!$_" : "_$!<Work>!$_";
+}
+
+// The address-book side of a generated person, from its own random source so the
+// people's numbers and names stay what the other databases were written against.
+void AddCardDetails(SamplePerson& p, int index, PhoneRandom& rnd)
+{
+    for (int k = 0; k < p.vecNumbers.size(); ++k) {
+        const QString national = p.vecNumbers[k].mid(2);
+        const int form = rnd.Below(10);
+        p.vecStoredNumbers << (form < 5   ? FormattedNumber(p.vecNumbers[k])
+                               : form < 8 ? "+1 " + FormattedNumber(p.vecNumbers[k])
+                                          : QString("+1 %1-%2-%3").arg(national.left(3), national.mid(3, 3),
+                                                                       national.mid(6)));
+        p.vecNumberLabels << (k == 0 ? FirstNumberLabel(rnd)
+                                     : QString::fromUtf8(kSecondLabels[rnd.Below(Count(kSecondLabels))]));
+    }
+    if (!p.strEmail.isEmpty())
+        p.strEmailLabel = kEmailLabels[rnd.Below(Count(kEmailLabels))];
+    if (!p.strUrl.isEmpty())
+        p.strUrlLabel = "_$!<HomePage>!$_";
+    if (rnd.Chance(5))
+        p.strMiddle = kMiddleNames[rnd.Below(Count(kMiddleNames))];
+    if (rnd.Chance(10))
+        p.strBirthday = QString("%1-%2-%3").arg(1950 + rnd.Below(55)).arg(1 + rnd.Below(12), 2, 10, QChar('0'))
+                            .arg(1 + rnd.Below(28), 2, 10, QChar('0'));
+    if (rnd.Chance(8))
+        p.strJobTitle = "Manager";
+    if (rnd.Chance(10)) {
+        p.vecAddresses.push_back({"_$!<Home>!$_", QString("%1 Elm Street").arg(index), "Portland", "OR",
+                                  "97201", "United States", "us"});
+    }
+}
 } // namespace
 
 std::vector<SamplePerson> SamplePeople(const PhoneDataScale& scale, uint64_t seed)
 {
     std::vector<SamplePerson> people;
     auto add = [&](const char* first, const char* last, const char* org, const char* email,
-                   QStringList numbers) {
+                   QStringList numbers) -> SamplePerson& {
         SamplePerson p;
         p.strFirst = QString::fromUtf8(first);
         p.strLast = QString::fromUtf8(last);
@@ -80,25 +142,49 @@ std::vector<SamplePerson> SamplePeople(const PhoneDataScale& scale, uint64_t see
         p.strEmail = QString::fromUtf8(email);
         p.vecNumbers = numbers;
         people.push_back(p);
+        return people.back();
     };
     // Fixed people the tests name:
-    // 0 Ann Lee: one US number (and so every shorter variant of it).
-    add("Ann", "Lee", "", "ann@example.com", {"+15551234567"});
-    // 1 two numbers, accents and an emoji in the name.
-    add("José", "Müller 😀", "Bäckerei Köhler", "jose@example.de", {"+4915112345678", "+493012345678"});
+    // 0 Ann Lee: one US number (and so every shorter variant of it), every card field.
+    SamplePerson& ann = add("Ann", "Lee", "", "ann@example.com", {"+15551234567"});
+    ann.vecStoredNumbers = QStringList{"(555) 123-4567"};
+    ann.vecNumberLabels = QStringList{"_$!<Mobile>!$_"};
+    ann.strEmailLabel = "_$!<Home>!$_";
+    ann.strPrefix = "Dr.";
+    ann.strSuffix = "PhD";
+    ann.strJobTitle = "Engineer";
+    ann.strNote = QString::fromUtf8("Likes \"tea\"; met at C:\\conf, Oslo\nSecond line ☕");
+    ann.strBirthday = "1985-04-12";
+    ann.vecAddresses.push_back({"_$!<Home>!$_", "1 Main St\nApt 2", "Springfield", "IL", "62701",
+                                "United States", "us"});
+    // 1 two numbers, accents and an emoji in the name; a birthday without a year.
+    SamplePerson& jose = add("José", "Müller 😀", "Bäckerei Köhler", "jose@example.de",
+                             {"+4915112345678", "+493012345678"});
+    jose.vecStoredNumbers = QStringList{"+49 151 12345678", "+49 30 12345678"};
+    jose.vecNumberLabels = QStringList{"_$!<Mobile>!$_", "_$!<Home>!$_"};
+    jose.strEmailLabel = "_$!<Work>!$_";
+    jose.strBirthday = "--12-24";
     // 2 a number but no name: listed as "No Name".
-    add("", "", "", "", {"+447700900123"});
-    // 3 e-mail only: not listed among contacts.
-    add("Bob <b>", "O'Neil, \"Jr\"", "R&D <Labs>", "bob@example.org", {});
-    // 4 a second contact holding Ann's number among its own: Ann comes first.
-    add("Zed", "Twin", "", "", {"+15557654321", "+15551234567"});
+    SamplePerson& nameless = add("", "", "", "", {"+447700900123"});
+    nameless.vecStoredNumbers = QStringList{"07700 900123"};
+    nameless.vecNumberLabels = QStringList{"_$!<Main>!$_"};
+    // 3 e-mail only: no number, still a contact.
+    add("Bob <b>", "O'Neil, \"Jr\"", "R&D <Labs>", "bob@example.org", {}).strEmailLabel = "_$!<Work>!$_";
+    // 4 two labelled numbers, one under a label the user typed; the second is Ann's
+    // number, so Ann comes first.
+    SamplePerson& zed = add("Zed", "Twin", "", "", {"+15557654321", "+15551234567"});
+    zed.vecStoredNumbers = QStringList{"+1 (555) 765-4321", "(555) 123-4567"};
+    zed.vecNumberLabels = QStringList{"iPhone", "TextNow"};
     // 5 name with markup and a line break.
-    add("Émilie", "Dupont\n<i>&amp;</i>", "Café \"Le Zinc\"", "", {"+33612345678"});
+    SamplePerson& emilie = add("Émilie", "Dupont\n<i>&amp;</i>", "Café \"Le Zinc\"", "", {"+33612345678"});
+    emilie.vecStoredNumbers = QStringList{"+33 6 12 34 56 78"};
+    emilie.vecNumberLabels = QStringList{"_$!<Mobile>!$_"};
 
     PhoneRandom rnd(seed ^ 0xC0FFEEULL);
-    const int nFirst = int(sizeof kFirstNames / sizeof *kFirstNames);
-    const int nLast = int(sizeof kLastNames / sizeof *kLastNames);
-    const int nCompanies = int(sizeof kCompanies / sizeof *kCompanies);
+    PhoneRandom cardRnd(seed ^ 0xCA4DULL);
+    const int nFirst = Count(kFirstNames);
+    const int nLast = Count(kLastNames);
+    const int nCompanies = Count(kCompanies);
     for (int i = int(people.size()); i < scale.nContacts; ++i) {
         SamplePerson p;
         p.strFirst = QString::fromUtf8(kFirstNames[rnd.Below(nFirst)]);
@@ -114,9 +200,52 @@ std::vector<SamplePerson> SamplePeople(const PhoneDataScale& scale, uint64_t see
             if (rnd.Chance(15))
                 p.vecNumbers << QString("+1303%1").arg(5500000 + i, 7, 10, QChar('0'));
         }
+        AddCardDetails(p, i, cardRnd);
         people.push_back(p);
     }
     return people;
+}
+
+std::vector<SamplePerson> SampleAddressBook(const PhoneDataScale& scale, uint64_t seed)
+{
+    std::vector<SamplePerson> book = SamplePeople(scale, seed);
+    // Family name first without a space, as the phone shows Han and Hangul names.
+    auto eastAsian = [&book](const char* first, const char* last, const char* number, const char* stored,
+                             const char* label) {
+        SamplePerson p;
+        p.strFirst = QString::fromUtf8(first);
+        p.strLast = QString::fromUtf8(last);
+        p.vecNumbers = QStringList{number};
+        p.vecStoredNumbers = QStringList{stored};
+        p.vecNumberLabels = QStringList{label};
+        book.push_back(p);
+    };
+    eastAsian("太郎", "山田", "+81312345678", "03-1234-5678", "_$!<Home>!$_");
+    eastAsian("민준", "김", "+821012345678", "010-1234-5678", "_$!<Mobile>!$_");
+    // A company card: no person name, so the organisation names it.
+    SamplePerson company;
+    company.strOrganization = "Northwind Traders";
+    company.vecNumbers = QStringList{"+12025550199", "+12025550198"};
+    company.vecStoredNumbers = QStringList{"+1 (202) 555-0199", "+1 (202) 555-0198"};
+    company.vecNumberLabels = QStringList{"_$!<Main>!$_", "_$!<WorkFAX>!$_"};
+    company.strUrl = "https://northwind.example.com/";
+    company.strUrlLabel = "_$!<HomePage>!$_";
+    company.vecAddresses.push_back({"_$!<Work>!$_", "500 Harbor Blvd", "Seattle", "WA", "98101",
+                                    "United States", "us"});
+    book.push_back(company);
+    // A name and nothing else.
+    SamplePerson anna;
+    anna.strFirst = "Anna";
+    anna.strLast = "Berg";
+    book.push_back(anna);
+    return book;
+}
+
+QString SampleDisplayName(const SamplePerson& person)
+{
+    return QString::fromStdString(ContactDisplayName(person.strFirst.toStdString(), person.strMiddle.toStdString(),
+                                                     person.strLast.toStdString(),
+                                                     person.strOrganization.toStdString()));
 }
 
 std::string EncodeTypedStreamText(const std::string& text)
