@@ -9,6 +9,7 @@
 #include "support/TextEncoding.h"
 #include "ui/CategoryRows.h"
 #include "ui/PicturePreview.h"
+#include "ui/PreviewAttachments.h"
 #include "ui/PreviewPage.h"
 #include "ui/PreviewScript.h"
 
@@ -87,9 +88,10 @@ void DRUI::tableItemClick(QTableWidgetItem* item)
         if (conversation == m_mapMessage.end())
             break;
         for (const __MESSAGE_INFO__& message : conversation->second) {
-            PreviewPage::Run(m_pMessageView, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(message),
-                                                                         message.nIsFromMe != 0,
-                                                                         PreviewScript::SenderHtml(message)));
+            PreviewPage::Run(m_pMessageView,
+                             PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(message)
+                                                             + PreviewAttachments::Html(message.vecAttachments),
+                                                         message.nIsFromMe != 0, PreviewScript::SenderHtml(message)));
         }
         break;
     }
@@ -103,8 +105,10 @@ void DRUI::tableItemClick(QTableWidgetItem* item)
         if (chat == m_mapWhatsapp.end())
             break;
         for (const __WHATSAPP_MESSAGE__& message : chat->second) {
-            PreviewPage::Run(m_pWhatsappView, PreviewScript::BubbleScript(PreviewScript::WhatsappBubbleHtml(message),
-                                                                          message.nIsFromMe != 0));
+            PreviewPage::Run(m_pWhatsappView,
+                             PreviewScript::BubbleScript(PreviewScript::WhatsappBubbleHtml(message)
+                                                             + PreviewAttachments::Html(message.vecAttachments),
+                                                         message.nIsFromMe != 0));
         }
         break;
     }
