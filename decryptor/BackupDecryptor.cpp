@@ -19,17 +19,19 @@
 #include "decryptor/ManifestPlistKeys.h"
 #include "engine/EngineEntryUse.h"
 #include "support/Platform.h"
+#include "support/SafeFile.h"
 
 namespace {
 
 const char kSqliteMagic[] = "SQLite format 3";  // 16 bytes with its NUL
+// A QByteArray holds less than 2 GB; no real manifest comes near.
+const std::size_t kMaxMbdb = 0x7ffff000;
 
 bool HasSqliteHeader(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    return file.read(16) == QByteArray(kSqliteMagic, 16);
+    std::string head;
+    return ReadBackupFile(QFile::encodeName(path).toStdString(), 16, &head) == 0 &&
+           head == std::string(kSqliteMagic, 16);
 }
 
 void WipeKey(QByteArray& key)
@@ -245,10 +247,12 @@ int RunBackupDecryptor(const DECRYPTOR_OPTIONS& options, const CDecryptProgress:
         if (!CollectManifestDbJobs(readPath, filter, progress, &jobs, &error))
             return fatal(DECRYPTOR_BAD_BACKUP, error);
     } else {
-        QFile file(mbdbPath);
-        if (!file.open(QIODevice::ReadOnly))
-            return fatal(DECRYPTOR_BAD_BACKUP, QStringLiteral("cannot read Manifest.mbdb: %1").arg(file.errorString()));
-        const QByteArray mbdb = file.readAll();
+        std::string bytes, reason;
+        if (ReadBackupFile(QFile::encodeName(mbdbPath).toStdString(), kMaxMbdb, &bytes, &reason) != 0)
+            return fatal(DECRYPTOR_BAD_BACKUP,
+                         QStringLiteral("cannot read Manifest.mbdb: %1").arg(QString::fromStdString(reason)));
+        const QByteArray mbdb = QByteArray::fromStdString(bytes);
+        bytes = std::string();
         if (!mbdb.startsWith("mbdb"))
             return fatal(DECRYPTOR_BAD_BACKUP, QStringLiteral("Manifest.mbdb has no mbdb header"));
         if (!CollectMbdbJobs(mbdb, filter, progress, &jobs, &error)) {

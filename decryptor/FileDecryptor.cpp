@@ -12,6 +12,8 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
+#include "support/SafeFile.h"
+
 namespace {
 
 constexpr int kBlock = 16;
@@ -147,17 +149,17 @@ DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString&
     }
 
     const QByteArray in = QFile::encodeName(inPath);
-    const int inFd = ::open(in.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (inFd < 0) {
-        result.nStatus = DECRYPT_RESULT::OpenFailed;
-        result.strMessage = QStringLiteral("cannot open stored file: %1").arg(ErrnoText(errno));
-        return result;
-    }
-    struct stat st {};
-    if (::fstat(inFd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(inFd);
+    // Never waits on a FIFO nor follows a link (nor a linked two-character folder).
+    int openErr = 0;
+    const int inFd = OpenBackupFile(in.toStdString(), nullptr, &openErr);
+    if (inFd < 0 && openErr == EINVAL) {
         result.nStatus = DECRYPT_RESULT::NotRegularFile;
         result.strMessage = QStringLiteral("stored file is not a regular file");
+        return result;
+    }
+    if (inFd < 0) {
+        result.nStatus = DECRYPT_RESULT::OpenFailed;
+        result.strMessage = QStringLiteral("cannot open stored file: %1").arg(ErrnoText(openErr));
         return result;
     }
 

@@ -5,6 +5,7 @@
 #include <QVariantMap>
 
 #include "support/Plist.h"
+#include "support/SafeFile.h"
 
 namespace {
 // Real ones are a few kilobytes; anything this large is not a manifest.
@@ -46,16 +47,18 @@ bool ParseManifestPlistKeys(const QByteArray& data, MANIFEST_PLIST_KEYS* out, QS
 
 bool ReadManifestPlistKeys(const QString& backupDir, MANIFEST_PLIST_KEYS* out, QString* error)
 {
-    QFile file(backupDir + QStringLiteral("/Manifest.plist"));
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A link, FIFO or device in its place is refused rather than followed or waited on.
+    std::string bytes, reason;
+    const std::string path = QFile::encodeName(backupDir + QStringLiteral("/Manifest.plist")).toStdString();
+    if (ReadBackupFile(path, std::size_t(kMaxManifestPlist) + 1, &bytes, &reason) != 0) {
         if (error)
-            *error = QStringLiteral("cannot read Manifest.plist: %1").arg(file.errorString());
+            *error = QStringLiteral("cannot read Manifest.plist: %1").arg(QString::fromStdString(reason));
         return false;
     }
-    if (file.size() > kMaxManifestPlist) {
+    if (qint64(bytes.size()) > kMaxManifestPlist) {
         if (error)
             *error = QStringLiteral("Manifest.plist is too large to be a manifest");
         return false;
     }
-    return ParseManifestPlistKeys(file.readAll(), out, error);
+    return ParseManifestPlistKeys(QByteArray::fromStdString(bytes), out, error);
 }

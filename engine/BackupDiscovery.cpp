@@ -10,6 +10,7 @@
 
 #include "engine/InfoPlistReader.h"
 #include "support/Platform.h"
+#include "support/SafeFile.h"
 
 CIphoneBackupFile::CIphoneBackupFile()
 {
@@ -88,16 +89,12 @@ bool CIphoneBackupFile::IsEncrypted(char* folder)
     const std::string base(folder);
     const bool twoLevel = QFileInfo::exists(QString::fromStdString(base + "/Manifest.db"));
     const std::string candidate = StoredFilePath(base, g_szAddressBookFileId, twoLevel);
-    QFile file(QString::fromStdString(candidate));
-    if (!file.open(QIODevice::ReadOnly)) {
-        file.setFileName(QString::fromStdString(candidate + g_szStoredFileEnding));
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-    }
-    char head[512];
-    memset(head, 0, sizeof head);
-    file.read(head, sizeof head);
-    return memcmp(head, "SQLite", 6) != 0;
+    // Read like any stored file: a FIFO or a link in its place is no address book.
+    std::string head;
+    if (ReadBackupFile(candidate, 512, &head) != 0 &&
+        ReadBackupFile(candidate + g_szStoredFileEnding, 512, &head) != 0)
+        return false;
+    return head.compare(0, 6, "SQLite") != 0;
 }
 
 long CIphoneBackupFile::Init(__BACK_FILE_INFO__* info)

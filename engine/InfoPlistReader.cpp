@@ -5,10 +5,11 @@
 #include <cstring>
 
 #include <QDateTime>
-#include <QFile>
+#include <QBuffer>
 #include <QVariantMap>
 
 #include "support/Plist.h"
+#include "support/SafeFile.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ bool VersionAbove11(const std::string& version)
     return atoi(version.c_str()) > 11;
 }
 
-void ReadXmlLines(QFile& file, __BACK_FILE_INFO__* info)
+void ReadXmlLines(QIODevice& file, __BACK_FILE_INFO__* info)
 {
     char buffer[kLineBufferSize];
     auto nextLine = [&](std::string* line) {
@@ -165,17 +166,20 @@ void ReadBinary(const QByteArray& bytes, __BACK_FILE_INFO__* info)
 
 bool ReadInfoPlist(const std::string& path, __BACK_FILE_INFO__* info)
 {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
+    // Info.plist is a few kilobytes (sometimes a few megabytes of iTunes data); only a
+    // bounded head of it is read, and a link, FIFO or device in its place not at all.
+    const std::size_t cap = 16 * 1024 * 1024;
+    std::string bytes;
+    if (ReadBackupFile(path, cap, &bytes) != 0)
         return false;
-    const QByteArray magic = file.peek(8);
-    if (magic == "bplist00") {
-        // Info.plist is a few kilobytes; a huge one is not worth reading whole.
-        // Asking for the cap itself would reserve 16 MB for every backup listed.
-        const qint64 cap = 16 * 1024 * 1024;
-        ReadBinary(file.read(file.size() > 0 ? qMin(file.size(), cap) : cap), info);
+    QByteArray data = QByteArray::fromStdString(bytes);
+    bytes.clear();
+    if (data.startsWith("bplist00")) {
+        ReadBinary(data, info);
         return true;
     }
+    QBuffer file(&data);
+    file.open(QIODevice::ReadOnly);
     ReadXmlLines(file, info);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QSqlDatabase>
@@ -12,6 +13,7 @@
 #include <QVariant>
 
 #include "support/BackupDatabase.h"
+#include "support/SafeFile.h"
 #include "support/TextEncoding.h"
 
 namespace {
@@ -63,29 +65,24 @@ bool IsStoredName(const QString& text, std::string* name)
     return true;
 }
 
-// Reads the whole file; false when it cannot be opened or read completely.
-bool ReadWholeFile(const wchar_t* path, std::vector<char>* buffer)
+// Reads the whole file; false when it is no regular file (a link, a FIFO) or cannot be
+// read completely. Positions are ints: a manifest of 2 GB is none.
+bool ReadWholeFile(const wchar_t* path, std::string* buffer)
 {
-    FILE* file = _wfopen(path, L"rb");
-    if (!file)
+    const std::string narrow = Unicode2Ansi(path);
+    off_t size = 0;
+    int err = 0;
+    const int fd = OpenBackupFile(narrow, &size, &err);
+    if (fd < 0)
         return false;
-    // Only a regular file: a folder or a device reports no usable size.
-    struct stat st;
-    bool ok = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-    ok = ok && fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? ftell(file) : -1;
-    // Positions are ints; a manifest of 2 GB is none.
-    ok = ok && size >= 0 && size < 0x7fffffffL && fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        try {
-            buffer->resize(size_t(size));
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
+    ::close(fd);
+    if (size >= 0x7fffffffL)
+        return false;
+    try {
+        return ReadBackupFile(narrow, std::size_t(size), buffer) == 0 && buffer->size() == std::size_t(size);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    ok = ok && (size == 0 || fread(buffer->data(), 1, size_t(size), file) == size_t(size));
-    fclose(file);
-    return ok;
 }
 
 } // namespace
@@ -105,7 +102,7 @@ int process_mbdb_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
 {
     if (!path)
         return 87;
-    std::vector<char> buffer;
+    std::string buffer;
     if (!ReadWholeFile(path, &buffer))
         return 87;
     return process_mbdb_buffer(buffer.data(), buffer.size(), out);
@@ -161,7 +158,8 @@ int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
 {
     out.clear();
     if (!path)
-        return 0;
+        return 87;
+    int result = 87;
     const QString dbPath = QString::fromStdString(Unicode2Ansi(path));
     {
         QSqlDatabase db = QSqlDatabase::contains(ConnectionName())
@@ -173,6 +171,7 @@ int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
             QSqlQuery query(db);
             query.setForwardOnly(true);
             if (query.exec(QStringLiteral("select fileID, domain, relativePath from Files"))) {
+                result = 0;
                 while (query.next()) {
                     __MBDB_FILE__ entry;
                     // The stored name becomes part of a path: anything but 40
@@ -192,7 +191,7 @@ int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
         db.close();
     }
     QSqlDatabase::removeDatabase(ConnectionName());
-    return 0;
+    return result;
 }
 
 const char* SHA1(const unsigned char* text, char* out, int capacity)

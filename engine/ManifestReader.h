@@ -44,7 +44,8 @@ int process_mbdb_file(wchar_t* path, std::vector<__MBDB_FILE__>& out);
 int process_mbdb_buffer(const char* bytes, size_t length, std::vector<__MBDB_FILE__>& out);
 
 // Empties `out` and fills it from the table Files of the Manifest.db at `path`.
-// Always 0; an unreadable database leaves `out` empty. Rows whose fileID is
+// 0, or 87 when the database cannot be opened or has no readable Files table
+// (missing, damaged, a FIFO or link in its place): `out` is then empty. Rows whose fileID is
 // not 40 hex digits are skipped: the stored name is joined into file paths,
 // and a hostile one ("../../..") would reach outside the backup.
 // Upper-case digits are lowered.

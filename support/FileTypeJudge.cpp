@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/SafeFile.h"
 #include "support/SysHelpers.h"
 #include "support/TextEncoding.h"
 
@@ -20,16 +21,13 @@ int CFileTypeJudge::ParseFileBuf(char* path, char* name, unsigned long long* fil
         return 87;
     // A hostile backup may hold a link out of it or a FIFO where a file belongs:
     // neither is followed nor waited on.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    off_t size = 0;
+    int err = 0;
+    const int fd = OpenBackupFile(path, &size, &err);
     if (fd < 0)
-        return errno;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return EINVAL;
-    }
+        return err;
     if (fileSize)
-        *fileSize = static_cast<unsigned long long>(st.st_size);
+        *fileSize = static_cast<unsigned long long>(size);
     unsigned char head[FILE_TYPE_HEAD_SIZE];
     unsigned int got = 0;
     if (ReadData(fd, head, FILE_TYPE_HEAD_SIZE, &got) != 0 || got != (unsigned int)FILE_TYPE_HEAD_SIZE) {

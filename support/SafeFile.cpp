@@ -105,7 +105,11 @@ int OpenFinal(const std::string& path)
         const std::size_t before = path.rfind('/', slash - 1);
         const std::size_t start = before == std::string::npos ? 0 : before + 1;
         if (IsShardName(path.substr(start, slash - start))) {
-            const int dir = ::open(path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const std::string folder = path.substr(0, slash);
+            const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            struct stat st;
+            if (dir < 0 && errno == ENOTDIR && ::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+                errno = ELOOP; // a link, whatever it points at
             if (dir < 0)
                 return -1;
             const int fd = ::openat(dir, path.c_str() + slash + 1, kReadFlags);

@@ -4,8 +4,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
+#include "CliProcess.h"
 #include "cli/EncryptedBackup.h"
 #include "tools/sample/SampleContent.h"
 #include "tools/sample/SampleGenerator.h"
@@ -35,30 +35,6 @@ QString WriteSample(const QString& root, bool encrypted)
     return dir;
 }
 
-struct CliRun {
-    int nExit = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun RunCli(const QStringList& args, const QByteArray& input, const QString& supportDir)
-{
-    CliRun run;
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QUILLMERE_SUPPORT_DIR", supportDir);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QM_BIN_DIR "/quillmere-cli"), args);
-    if (!p.waitForStarted(30000))
-        return run;
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(300000);
-    run.nExit = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
-}
 } // namespace
 
 class TestEncryptedCli : public QObject {

@@ -195,15 +195,16 @@ void TestManifestReader::manifestDbRows()
     QCOMPARE(out[2].strFileId, std::string(g_szSmsDbFileId));
     QVERIFY(!QSqlDatabase::contains(QStringLiteral("mbdb_connection")));
 
-    // Unreadable or foreign databases: 0 and an empty list.
+    // Unreadable or foreign databases: 87 (the caller must not take them for an
+    // empty backup) and an empty list.
     const QString junk = m_dir.filePath(QStringLiteral("junk.db"));
     QVERIFY(WriteBytes(junk, "not a database at all"));
     std::wstring junkWide = WideFromQString(junk);
     out = {{"stale", "0000"}};
-    QCOMPARE(process_db_file(junkWide.data(), out), 0);
+    QCOMPARE(process_db_file(junkWide.data(), out), 87);
     QVERIFY(out.empty());
     std::wstring missing = WideFromQString(m_dir.filePath(QStringLiteral("missing.db")));
-    QCOMPARE(process_db_file(missing.data(), out), 0);
+    QCOMPARE(process_db_file(missing.data(), out), 87);
     QVERIFY(out.empty());
 }
 

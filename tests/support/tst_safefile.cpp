@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "extractors/ExtractorSql.h"
+#include "support/BackupDatabase.h"
 #include "support/SafeFile.h"
 
 class TestSafeFile : public QObject {
@@ -15,6 +16,7 @@ private slots:
     void regularFileCopied();
     void oddSourcesRefused();
     void existingTargetKept();
+    void linkedStoredFolderAndBoundedRead();
 
 private:
     std::string Path(const char* name) const { return m_dir->filePath(name).toStdString(); }
@@ -104,6 +106,44 @@ void TestSafeFile::existingTargetKept()
     QCOMPARE(Read("victim"), QByteArray("keep me"));
     QVERIFY(!CopyDatabaseOut(Path("source").c_str(), Path("taken").c_str()));
     QCOMPARE(Read("taken"), QByteArray("earlier export"));
+}
+
+void TestSafeFile::linkedStoredFolderAndBoundedRead()
+{
+    // <backup>/<xx>/<name>: a two-character folder that is a link leads out of the
+    // backup and is refused, for reading, copying and SQLite alike.
+    QVERIFY(QDir().mkpath(m_dir->filePath("elsewhere")) && QDir().mkpath(m_dir->filePath("backup/3d")));
+    Write("elsewhere/3d0d", "outside bytes");
+    Write("backup/3d/3d0d", "inside bytes");
+    QVERIFY(QFile::link(m_dir->filePath("elsewhere"), m_dir->filePath("backup/ab")));
+    Write("elsewhere/ab01", "outside bytes");
+    std::string text;
+    QCOMPARE(ReadBackupFile(Path("backup/3d/3d0d"), 100, &text), 0);
+    QCOMPARE(text, std::string("inside bytes"));
+    std::string reason;
+    QCOMPARE(ReadBackupFile(Path("backup/ab/ab01"), 100, &text, &reason), ELOOP);
+    QVERIFY(!reason.empty());
+    QCOMPARE(CopyBackupFile(Path("backup/ab/ab01"), Path("copied")), ELOOP);
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "linked-folder");
+    QVERIFY(!OpenBackupDatabase(db, m_dir->filePath("backup/ab/ab01")));
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("linked-folder");
+    // A backup folder itself may be a link the user made (the shard rule is for "xx").
+    QVERIFY(QFile::link(m_dir->filePath("elsewhere"), m_dir->filePath("linked-backup")));
+    QCOMPARE(ReadBackupFile(Path("linked-backup/3d0d"), 100, &text), 0);
+
+    // Only a bounded head is read; FIFOs and devices not at all.
+    Write("big", QByteArray(5000, 'b'));
+    QCOMPARE(ReadBackupFile(Path("big"), 16, &text), 0);
+    QCOMPARE(text, std::string(16, 'b'));
+    QCOMPARE(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    QVERIFY(QFile::link("/dev/zero", m_dir->filePath("zero")));
+    QCOMPARE(ReadBackupFile(Path("fifo"), 16, &text), EINVAL);
+    QCOMPARE(ReadBackupFile(Path("zero"), 16, &text), ELOOP);
+    db = QSqlDatabase::addDatabase("QSQLITE", "fifo");
+    QVERIFY(!OpenBackupDatabase(db, m_dir->filePath("fifo")));
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("fifo");
 }
 
 QTEST_GUILESS_MAIN(TestSafeFile)

@@ -315,3 +315,24 @@ void AddHostileContent(SampleBackup& backup)
     // A date no phone can have.
     backup.device.lastBackupDate = QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC);
 }
+
+void AddPlantedShape(SampleBackup& backup)
+{
+    switch (backup.options.planted) {
+    case SampleOptions::Planted::InfoFifo:
+        backup.infoPlistStored = SampleEntry::Stored::Fifo;
+        break;
+    case SampleOptions::Planted::InfoDevice:
+        backup.infoPlistStored = SampleEntry::Stored::LinkDevice;
+        break;
+    case SampleOptions::Planted::StoredLinks:
+        // The address book is read while the backup is merely listed.
+        SetStored(backup, QStringLiteral("HomeDomain"), QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
+                  SampleEntry::Stored::Fifo);
+        // The folder of sms.db (3d0d7e5fb2ce288813306e4d4636395e047a3d28).
+        backup.linkedFolders << QStringLiteral("3d");
+        break;
+    case SampleOptions::Planted::None:
+        break;
+    }
+}

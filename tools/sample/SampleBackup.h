@@ -115,6 +115,10 @@ public:
     QVariantMap manifestPlistExtra;
     // Keys merged over the writer's own Info.plist values.
     QVariantMap infoPlistExtra;
+    // What stands where Info.plist belongs (planted samples), as for stored files.
+    SampleEntry::Stored infoPlistStored = SampleEntry::Stored::Content;
+    // Two-character stored-file folders written as links to a copy outside the backup.
+    QStringList linkedFolders;
     // Key of Manifest.db chosen by EncryptSampleBackup and used by
     // EncryptSampleManifestDb (SampleContent.h); empty for a plain backup.
     QByteArray manifestDbKey;

@@ -21,6 +21,8 @@ void AddMediaFiles(SampleBackup& backup, const SampleOptions& options);
 // SampleOutsideMarker(), to /dev/zero), FIFOs, folders or empty; a truncated and a
 // corrupt database; values of the wrong type, huge text, impossible dates.
 void AddHostileContent(SampleBackup& backup);
+// With options.planted: the shape that stalls a listing or scan of the whole backup.
+void AddPlantedShape(SampleBackup& backup);
 // Bytes found only in what hostile links point to outside the backup: an export
 // or a scan that shows them has read through a link.
 QByteArray SampleOutsideMarker();

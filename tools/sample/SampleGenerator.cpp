@@ -108,6 +108,8 @@ SampleBackup BuildSampleBackup(const SampleOptions& options)
     AddMediaFiles(backup, options);
     if (options.hostile)
         AddHostileContent(backup);
+    if (options.planted != SampleOptions::Planted::None)
+        AddPlantedShape(backup);
     AddFillerEntries(backup, SampleTargetEntryCount(options.scale));
     return backup;
 }

@@ -27,6 +27,11 @@ struct SampleOptions {
     // A backup built to break its reader: path-escaping and malformed names, stored
     // files that are links, FIFOs, folders or empty, damaged databases, absurd values.
     bool hostile = false;
+    // A backup planted to stall whoever lists or scans it: Info.plist a FIFO or a
+    // link to /dev/zero, or its address book a FIFO and the two-character folder of
+    // its message database a link to a copy outside the backup.
+    enum class Planted { None, InfoFifo, InfoDevice, StoredLinks };
+    Planted planted = Planted::None;
 };
 
 // "new" / "old", "tiny" / "small" / "large". False on an unknown word.

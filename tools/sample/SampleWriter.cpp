@@ -140,19 +140,18 @@ void PutString(QByteArray& out, const QByteArray& text, bool absentWhenEmpty)
     out.append(cut);
 }
 
-// Puts a link, FIFO or folder where the stored file of `e` belongs. The copy a
-// link points out to goes into `outsideDir`, beside the backup folder.
-bool PlaceOddStoredFile(const SampleEntry& e, const QString& path, const QString& outsideDir, QString* error)
+// Puts a link, FIFO or folder at `path` instead of `content`. The copy a link points
+// out to is `outsideCopy`.
+bool PlaceOddFile(SampleEntry::Stored stored, const QByteArray& content, const QString& path,
+                  const QString& outsideCopy, QString* error)
 {
     const QByteArray native = QFile::encodeName(path);
     bool ok = false;
-    switch (e.stored) {
-    case SampleEntry::Stored::LinkOutside: {
-        const QString target = outsideDir + QLatin1Char('/') + e.fileId();
-        ok = QDir().mkpath(outsideDir) && WriteWholeFile(target, e.content, error)
-            && QFile::link(target, path);
+    switch (stored) {
+    case SampleEntry::Stored::LinkOutside:
+        ok = QDir().mkpath(QFileInfo(outsideCopy).path()) && WriteWholeFile(outsideCopy, content, error)
+            && QFile::link(outsideCopy, path);
         break;
-    }
     case SampleEntry::Stored::LinkDevice:
         ok = QFile::link(QStringLiteral("/dev/zero"), path);
         break;
@@ -165,7 +164,7 @@ bool PlaceOddStoredFile(const SampleEntry& e, const QString& path, const QString
     case SampleEntry::Stored::Content:
         break;
     }
-    return ok || Fail(error, QStringLiteral("cannot place the odd stored file %1").arg(path));
+    return ok || Fail(error, QStringLiteral("cannot place the odd file %1").arg(path));
 }
 
 } // namespace
@@ -403,14 +402,17 @@ bool WriteStoredFiles(const SampleBackup& backup, const QString& backupDir, QStr
         if (twoLevel) {
             dir += QLatin1Char('/') + id.left(2);
             if (!madeDirs.contains(dir)) {
-                if (!QDir().mkpath(dir))
+                // A linked folder: its files go to a copy outside, reached through the link.
+                const QString outside = backupDir + QStringLiteral(".outside/") + id.left(2);
+                const bool linked = backup.linkedFolders.contains(id.left(2));
+                if (!QDir().mkpath(linked ? outside : dir) || (linked && !QFile::link(outside, dir)))
                     return Fail(error, QStringLiteral("cannot create %1").arg(dir));
                 madeDirs.insert(dir);
             }
         }
         const QString path = dir + QLatin1Char('/') + id;
         if (e.stored != SampleEntry::Stored::Content) {
-            if (!PlaceOddStoredFile(e, path, backupDir + QStringLiteral(".outside"), error))
+            if (!PlaceOddFile(e.stored, e.content, path, backupDir + QStringLiteral(".outside/") + id, error))
                 return false;
             continue;
         }
@@ -436,7 +438,11 @@ bool WriteSampleBackup(SampleBackup& backup, const QString& destRoot, QString* b
 
     const QVariantMap info = SampleInfoPlistValues(backup);
     const QByteArray infoBytes = backup.options.binaryInfo ? WritePlist(info, true) : BuildInfoPlistXml(info);
-    if (!WriteWholeFile(dir + QStringLiteral("/Info.plist"), infoBytes, error)
+    const QString infoPath = dir + QStringLiteral("/Info.plist");
+    const bool infoWritten = backup.infoPlistStored == SampleEntry::Stored::Content
+        ? WriteWholeFile(infoPath, infoBytes, error)
+        : PlaceOddFile(backup.infoPlistStored, infoBytes, infoPath, dir + QStringLiteral(".outside/Info.plist"), error);
+    if (!infoWritten
         || !WriteWholeFile(dir + QStringLiteral("/Manifest.plist"),
                            WritePlist(SampleManifestPlistValues(backup), true), error)
         || !WriteWholeFile(dir + QStringLiteral("/Status.plist"),
