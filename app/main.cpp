@@ -9,6 +9,7 @@
 
 #include "support/Platform.h"
 #include "support/TextEncoding.h"
+#include "support/Version.h"
 #include "ui/DRUI.h"
 
 // Diagnostics of every level are dropped: the program prints nothing of Qt's.
@@ -16,6 +17,8 @@ static void customMessageHandler(QtMsgType, const QMessageLogContext&, const QSt
 
 int main(int argc, char* argv[])
 {
+    if (AnswerVersion(argc, argv, "quillmere-app"))
+        return 0;
     // The image bundle lives in a static library; pull it in explicitly.
     Q_INIT_RESOURCE(drui);
     // Installed before the application object, so that not even the platform

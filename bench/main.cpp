@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "bench/Bench.h"
+#include "support/Version.h"
 #include "tools/sample/SampleBackup.h"
 
 namespace {
@@ -24,6 +25,8 @@ QString LargeBackupPath(const QString& root, SampleOptions::Layout layout)
 
 int main(int argc, char** argv)
 {
+    if (AnswerVersion(argc, argv, "quillmere-bench"))
+        return 0;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     BenchContext context;

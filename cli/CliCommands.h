@@ -9,11 +9,8 @@
 
 // list [--root DIR] [--json]
 int RunListCommand(const QStringList& args, QTextStream& out, QTextStream& err);
-// scan BACKUP_DIR [--json]
+// scan BACKUP_DIR [--password-stdin] [--json]
 int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // export BACKUP_DIR DEST [--only CATEGORY,...] [--password-stdin] [--json]
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
-
-// Usage text of all commands, for the dispatcher.
-QString CliUsage();

@@ -3,20 +3,9 @@
 
 #include <QJsonObject>
 #include <QString>
-#include <QStringList>
 #include <QTextStream>
 
 #include "engine/BackupRecords.h"
-
-// Arguments split into options and positional words. `valued` names the
-// options that take a value (e.g. "--root"); others are flags.
-struct CliArguments {
-    QStringList positional;
-    QStringList flags;
-    QMap<QString, QString> values;
-    QString error;  // non-empty when the arguments could not be split
-};
-CliArguments ParseCliArguments(const QStringList& args, const QStringList& valued, const QStringList& flags);
 
 // {"path", "name", "date", "serial", "phone", "encrypted", "version_above_11"}
 QJsonObject BackupInfoJson(const __BACK_FILE_INFO__& info);

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/DecryptForCli.h"
 #include "cli/ExportScan.h"
@@ -78,25 +79,20 @@ int Fail(QTextStream& err, const QString& message, int code)
 
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const CliArguments parsed = ParseCliArguments(args, {QStringLiteral("--only")},
-                                                  {QStringLiteral("--json"), QStringLiteral("--password-stdin")});
-    if (!parsed.error.isEmpty() || parsed.positional.size() != 2) {
-        err << "quillmere-cli export: "
-            << (parsed.error.isEmpty() ? QStringLiteral("a backup folder and a destination expected") : parsed.error)
-            << "\n" << CliUsage();
-        err.flush();
-        return 2;
-    }
-    const bool json = parsed.flags.contains(QStringLiteral("--json"));
+    QCommandLineParser parsed;
+    const int stop = ParseCliCommand(*FindCliCommand(QStringLiteral("export")), args, &parsed, out, err);
+    if (stop >= 0)
+        return stop;
+    const bool json = parsed.isSet(CliOption::Json());
     std::vector<bool> wanted;
     QString categoryError;
-    if (!ParseExportCategories(parsed.values.value(QStringLiteral("--only")), &wanted, &categoryError))
+    if (!ParseExportCategories(parsed.value(CliOption::Only()), &wanted, &categoryError))
         return Fail(err, categoryError, 2);
 
-    QString folder = parsed.positional.at(0);
+    QString folder = parsed.positionalArguments().at(0);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
-    const QString dest = QFileInfo(parsed.positional.at(1)).absoluteFilePath();
+    const QString dest = QFileInfo(parsed.positionalArguments().at(1)).absoluteFilePath();
     if (QFileInfo::exists(dest) && !QFileInfo(dest).isDir())
         return Fail(err, dest + QStringLiteral(" exists and is not a folder"), 2);
 
@@ -113,7 +109,7 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
 
     QString scanFolder;
     if (info.bEncrypted) {
-        if (!parsed.flags.contains(QStringLiteral("--password-stdin")))
+        if (!parsed.isSet(CliOption::PasswordStdin()))
             return Fail(err, QStringLiteral("the backup is encrypted: give its password on standard input with --password-stdin"), 2);
         const int decrypted = DecryptBackupForCli(folder, err, &scanFolder);
         if (decrypted != 0) {
@@ -125,9 +121,10 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
     CProgress progress(err);
     engine.Init(&info);
     ExportScanData data;
-    const int scanned = ScanForExport(engine, scanFolder, data, ScanProgress, &progress);
+    int manifestRead = 0;
+    const int scanned = ScanForExport(engine, scanFolder, data, ScanProgress, &progress, &manifestRead);
     progress.Done();
-    if (scanned != 0) {
+    if (scanned != 0 || ManifestUnreadable(engine, manifestRead)) {
         engine.ClearTempDir();
         return Fail(err, QStringLiteral("the backup could not be read"), scanned == -110 ? 1 : 2);
     }

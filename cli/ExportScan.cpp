@@ -18,6 +18,11 @@ int ScanForExport(CIphoneBackupFile& engine, const QString& scanFolder, ExportSc
     return RunBackupScan(parse.get(), scanFolder, targets, nullptr, scanResult);
 }
 
+bool ManifestUnreadable(const CIphoneBackupFile& engine, int scanResult)
+{
+    return scanResult != 0 && engine.m_vecManifest.empty();
+}
+
 const QStringList& ScanCategoryKeys()
 {
     static const QStringList keys = {

@@ -17,6 +17,11 @@ class CIphoneBackupFile;
 int ScanForExport(CIphoneBackupFile& engine, const QString& scanFolder, ExportScanData& data,
                   int (*progress)(void*, int), void* context, int* scanResult = nullptr);
 
+// True when the manifest read found nothing in a manifest that is there: it cannot
+// be opened (a FIFO or link in its place, not a database), so the backup cannot be
+// read, which is not the same as an empty one.
+bool ManifestUnreadable(const CIphoneBackupFile& engine, int scanResult);
+
 // One count per category (keys as in the scan JSON: "camera_roll", "photo_stream",
 // "app_photos", ...), in the window's order.
 QJsonObject ScanCategoryCounts(const ExportScanData& data);

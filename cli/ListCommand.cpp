@@ -2,23 +2,21 @@
 #include <QJsonArray>
 
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
 #include "cli/CliSupport.h"
 #include "engine/IphoneBackupFile.h"
 
 int RunListCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const CliArguments parsed = ParseCliArguments(args, {QStringLiteral("--root")}, {QStringLiteral("--json")});
-    if (!parsed.error.isEmpty() || !parsed.positional.isEmpty()) {
-        err << "quillmere-cli list: " << (parsed.error.isEmpty() ? QStringLiteral("unexpected argument ") + parsed.positional.first() : parsed.error)
-            << "\n" << CliUsage();
-        err.flush();
-        return 2;
-    }
-    const bool json = parsed.flags.contains(QStringLiteral("--json"));
+    QCommandLineParser parsed;
+    const int stop = ParseCliCommand(*FindCliCommand(QStringLiteral("list")), args, &parsed, out, err);
+    if (stop >= 0)
+        return stop;
+    const bool json = parsed.isSet(CliOption::Json());
 
     CIphoneBackupFile engine;
-    if (parsed.values.contains(QStringLiteral("--root"))) {
-        const QString root = parsed.values.value(QStringLiteral("--root"));
+    if (parsed.isSet(CliOption::Root())) {
+        const QString root = parsed.value(CliOption::Root());
         if (!QFileInfo(root).isDir()) {
             err << "quillmere-cli list: " << root << " is not a folder\n";
             err.flush();

@@ -1,6 +1,7 @@
 #include <QFileInfo>
 
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
 #include "cli/CliSupport.h"
 #include "cli/DecryptForCli.h"
 #include "cli/ExportScan.h"
@@ -8,15 +9,12 @@
 
 int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    const CliArguments parsed = ParseCliArguments(args, {}, {QStringLiteral("--json"), QStringLiteral("--password-stdin")});
-    if (!parsed.error.isEmpty() || parsed.positional.size() != 1) {
-        err << "quillmere-cli scan: " << (parsed.error.isEmpty() ? QStringLiteral("one backup folder expected") : parsed.error)
-            << "\n" << CliUsage();
-        err.flush();
-        return 2;
-    }
-    const bool json = parsed.flags.contains(QStringLiteral("--json"));
-    QString folder = parsed.positional.first();
+    QCommandLineParser parsed;
+    const int stop = ParseCliCommand(*FindCliCommand(QStringLiteral("scan")), args, &parsed, out, err);
+    if (stop >= 0)
+        return stop;
+    const bool json = parsed.isSet(CliOption::Json());
+    QString folder = parsed.positionalArguments().first();
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
 
@@ -39,7 +37,7 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     }
 
     QString scanFolder;
-    if (info.bEncrypted && parsed.flags.contains(QStringLiteral("--password-stdin"))) {
+    if (info.bEncrypted && parsed.isSet(CliOption::PasswordStdin())) {
         const int rc = DecryptBackupForCli(folder, err, &scanFolder);
         if (rc != 0)
             return rc;
@@ -49,8 +47,20 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     ExportScanData data;
     int scanned = 0;
     ScanForExport(engine, scanFolder, data, nullptr, nullptr, &scanned);
-    // The manifest exists, so 87 means it is damaged: the entries before the
-    // damage are kept and counted.
+    const int entries = int(engine.m_vecManifest.size());
+    if (scanned == -110) {
+        err << "quillmere-cli scan: wrong password\n";
+        err.flush();
+        return 1;
+    }
+    // Only an encrypted backup scanned without its password is expected to show nothing.
+    const bool locked = info.bEncrypted && scanFolder.isEmpty();
+    if ((ManifestUnreadable(engine, scanned) && !locked) || scanned == 2 || scanned == -1) {
+        err << "quillmere-cli scan: " << folder << " cannot be read (its manifest cannot be opened)\n";
+        err.flush();
+        return 2;
+    }
+    // The manifest was read up to some damage: the entries before it are kept and counted.
     const bool complete = scanned == 0;
     if (!complete)
         err << "quillmere-cli scan: the manifest is damaged; only the entries before the damage were read\n";
@@ -60,7 +70,6 @@ int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     const QJsonObject categories = ScanCategoryCounts(data);
 
     const QString layout = engine.m_bManifestDb ? QStringLiteral("Manifest.db") : QStringLiteral("Manifest.mbdb");
-    const int entries = int(engine.m_vecManifest.size());
     if (json) {
         QJsonObject backup = BackupInfoJson(info);
         backup.remove(QStringLiteral("version_above_11"));

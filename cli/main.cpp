@@ -1,24 +1,9 @@
 // quillmere-cli: list, scan and export backups without a window.
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
 
-#include "cli/CliCommands.h"
-
-namespace {
-
-struct Command {
-    const char* name;
-    int (*run)(const QStringList&, QTextStream&, QTextStream&);
-};
-
-const Command kCommands[] = {
-    {"list", RunListCommand},
-    {"scan", RunScanCommand},
-    {"export", RunExportCommand},
-};
-
-} // namespace
+#include "cli/CliOptions.h"
+#include "support/Version.h"
 
 int main(int argc, char** argv)
 {
@@ -26,13 +11,30 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments().mid(1);
-    if (!args.isEmpty()) {
-        for (const Command& command : kCommands) {
-            if (args.first() == QLatin1String(command.name))
-                return command.run(args.mid(1), out, err);
-        }
-        err << "quillmere-cli: unknown command " << args.first() << "\n";
+    const QString first = args.value(0);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
+        (first == QLatin1String("help") && args.size() == 1)) {
+        out << CliUsage();
+        return 0;
     }
+    if (first == QLatin1String("--version")) {
+        out << "quillmere-cli " << QuillmereVersion() << "\n";
+        return 0;
+    }
+    if (first == QLatin1String("help")) {
+        if (const CliCommand* command = FindCliCommand(args.at(1))) {
+            out << CliCommandHelp(*command);
+            return 0;
+        }
+        err << "quillmere-cli: no command " << args.at(1) << "\n" << CliUsage();
+        return 2;
+    }
+    if (const CliCommand* command = FindCliCommand(first))
+        return command->run(args.mid(1), out, err);
+    if (first.startsWith(QLatin1Char('-')))
+        err << "quillmere-cli: unknown option " << first << "\n";
+    else if (!first.isEmpty())
+        err << "quillmere-cli: unknown command " << first << "\n";
     err << CliUsage();
     return 2;
 }

@@ -8,9 +8,12 @@
 #include <QCoreApplication>
 
 #include "decryptor/DecryptorCommand.h"
+#include "support/Version.h"
 
 int main(int argc, char** argv)
 {
+    if (AnswerVersion(argc, argv, "Quillmere"))
+        return 0;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

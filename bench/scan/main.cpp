@@ -24,6 +24,7 @@
 #include "tools/sample/SampleGenerator.h"
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
+#include "support/Version.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
 #include "ui/SCANUI.h"
@@ -132,6 +133,8 @@ double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
 
 int main(int argc, char** argv)
 {
+    if (AnswerVersion(argc, argv, "quillmere-bench-scan"))
+        return 0;
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -32,6 +32,7 @@
 #include "engine/IphoneBackupFile.h"
 #include "engine/MessageConversation.h"
 #include "support/TextEncoding.h"
+#include "support/Version.h"
 #include "tools/sample/SampleGenerator.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
@@ -196,6 +197,8 @@ int Screenshots(const QString& outDir, QString backupDir, QTemporaryDir& scratch
 
 int main(int argc, char** argv)
 {
+    if (AnswerVersion(argc, argv, "quillmere-bench-ui"))
+        return 0;
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (geteuid() == 0)

@@ -4,8 +4,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
+#include "CliProcess.h"
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
 #include "tools/sample/SampleGenerator.h"
 #include "tools/sample/SampleWriter.h"
 
@@ -38,6 +41,8 @@ private slots:
     void scanEach();
     void badArguments();
     void damagedManifest();
+    void unreadableManifest();
+    void helpAndVersion();
 
 private:
     QTemporaryDir m_dir;
@@ -171,6 +176,92 @@ void TestCli::damagedManifest()
     const QJsonObject backup = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("backup")).toObject();
     QCOMPARE(backup.value(QStringLiteral("manifest_complete")).toBool(), false);
     QVERIFY(backup.value(QStringLiteral("manifest_entries")).toInt() > 0);
+}
+
+void TestCli::unreadableManifest()
+{
+    // A manifest that is there but cannot be opened is a backup that cannot be read
+    // (exit 2), never an empty one; a FIFO in its place is not waited on.
+    const QString info = m_folders[0] + QStringLiteral("/Info.plist");
+    const QString oldInfo = m_folders[1] + QStringLiteral("/Info.plist");
+    struct Case {
+        const char* name;
+        const QString& info;
+        const char* manifest;
+        bool fifo;
+    } cases[] = {
+        {"garbage", info, "Manifest.db", false},
+        {"db-fifo", info, "Manifest.db", true},
+        {"mbdb-fifo", oldInfo, "Manifest.mbdb", true},
+    };
+    for (const Case& c : cases) {
+        const QString folder = m_dir.filePath(QString::fromLatin1(c.name));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(c.info, folder + QStringLiteral("/Info.plist")));
+        const QByteArray manifest = QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(c.manifest));
+        if (c.fifo) {
+            QVERIFY(::mkfifo(manifest.constData(), 0644) == 0);
+        } else {
+            QFile junk(QString::fromLocal8Bit(manifest));
+            QVERIFY(junk.open(QIODevice::WriteOnly));
+            junk.write(QByteArray(4096, 'j'));
+        }
+        for (const QStringList& args : {QStringList{"scan", folder, "--json"},
+                                        QStringList{"export", folder, m_dir.filePath(QStringLiteral("out-%1").arg(c.name))}}) {
+            const CliRun run = RunCli(args, QByteArray(), QString(), 60000);
+            QVERIFY2(run.bFinished, c.name);
+            QCOMPARE(run.nExit, 2);
+            QVERIFY2(run.out.isEmpty(), c.name);
+            QVERIFY2(run.err.contains("be read"), run.err.constData());
+        }
+    }
+}
+
+void TestCli::helpAndVersion()
+{
+    const QByteArray usage = CliUsage().toUtf8();
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"-h"}, QStringList{"help"}}) {
+        const CliRun run = RunCli(args);
+        QCOMPARE(run.nExit, 0);
+        QCOMPARE(run.out, usage);
+        QVERIFY(run.err.isEmpty());
+    }
+    for (const CliCommand& command : CliCommands()) {
+        const QString name = QString::fromLatin1(command.name);
+        const QByteArray help = CliCommandHelp(command).toUtf8();
+        for (const QStringList& args : {QStringList{"help", name}, QStringList{name, "--help"}, QStringList{name, "-h"}}) {
+            const CliRun run = RunCli(args);
+            QCOMPARE(run.nExit, 0);
+            QCOMPARE(run.out, help);
+        }
+        // Every option the parser knows is in the command's help and usage line.
+        for (const QCommandLineOption& option : command.options) {
+            QVERIFY(help.contains("--" + option.names().last().toUtf8()));
+            QVERIFY(usage.contains("--" + option.names().last().toUtf8()));
+        }
+    }
+    // Unknown options, commands and help topics: exit 2 and the usage on standard error.
+    for (const QStringList& args : {QStringList{"--bogus"}, QStringList{"-x"}, QStringList{"scan", m_folders[0], "--bogus"},
+                                    QStringList{"list", "-j"}, QStringList{"frobnicate"}, QStringList{"help", "frobnicate"},
+                                    QStringList{}}) {
+        const CliRun run = RunCli(args);
+        QCOMPARE(run.nExit, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.endsWith(usage), qPrintable(args.join(' ')));
+    }
+    // Options take "--name=value" as well, and a value is required.
+    QCOMPARE(Call(RunListCommand, {QStringLiteral("--root=") + m_root, QStringLiteral("--json")}).code, 0);
+    QCOMPARE(Call(RunListCommand, {QStringLiteral("--json"), QStringLiteral("--root")}).code, 2);
+
+    const QStringList programs = {"quillmere-cli", "Quillmere", "quillmere-sample", "quillmere-bench", "quillmere-app",
+                                  "quillmere-bench-ui", "quillmere-bench-scan"};
+    for (const QString& program : programs) {
+        if (!QFileInfo::exists(QStringLiteral(QM_BIN_DIR "/") + program))
+            continue; // the window programs are not built with the core alone
+        const CliRun run = RunProgram(program, {"--version"}, QByteArray(), QString(), 60000);
+        QCOMPARE(run.nExit, 0);
+        QVERIFY2(run.out.startsWith(program.toUtf8() + ' '), qPrintable(program));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

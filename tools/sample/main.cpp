@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "support/Version.h"
 #include "tools/sample/SampleGenerator.h"
 
 namespace {
@@ -27,6 +28,8 @@ int Usage(const QString& problem)
 
 int main(int argc, char** argv)
 {
+    if (AnswerVersion(argc, argv, "quillmere-sample"))
+        return 0;
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();
