@@ -10,6 +10,7 @@
 #include "export/ExportText.h"
 #include "export/RecoveryEngineLink.h"
 #include "export/VCardWriter.h"
+#include "support/ExportTree.h"
 #include "support/Platform.h"
 #include "support/SysHelpers.h"
 
@@ -115,7 +116,8 @@ long CRecovery::SaveContactsCsv()
     if (m_nDbCopyError)
         return 0;
     const QString target = ContactsDir() + QStringLiteral("/Contacts.db");
-    QFile::remove(target);
+    // Never through a link planted in the destination.
+    RemoveExportFile(QFile::encodeName(target).toStdString());
     m_nDbCopyError = EngineCopyContactsDatabase(m_pBackupFile, target.toStdString());
     return 0;
 }

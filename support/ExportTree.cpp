@@ -235,6 +235,19 @@ int CreateExportFile(const std::string& path, int* dirFd, std::string* leaf)
     return fd;
 }
 
+int RemoveExportFile(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return EINVAL;
+    const int dir = OpenExportFolder(slash == 0 ? std::string("/") : path.substr(0, slash), false);
+    if (dir < 0)
+        return errno == ENOENT ? 0 : errno;
+    const int err = ::unlinkat(dir, path.c_str() + slash + 1, 0) == 0 || errno == ENOENT ? 0 : errno;
+    ::close(dir);
+    return err;
+}
+
 void SetExportOwnership(int fd, mode_t mode)
 {
     if (::fchmod(fd, mode) != 0) {

@@ -43,6 +43,10 @@ int OpenExportParent(const std::string& path, std::string* leaf);
 // `dirFd` is given it receives the folder's descriptor (the caller closes it).
 int CreateExportFile(const std::string& path, int* dirFd = nullptr, std::string* leaf = nullptr);
 
+// Removes the file `path` when it is there, reaching its folder as above (nothing is
+// made, no link followed). Returns 0 (also when there was nothing) or errno.
+int RemoveExportFile(const std::string& path);
+
 // Mode `mode` and, for a root run on behalf of a user, that user as owner.
 void SetExportOwnership(int fd, mode_t mode);
 

@@ -90,6 +90,14 @@ void TestPlatform::exportTreeRefusesLinks()
         QCOMPARE(WriteExportFile((dest + "/Kept/a/b/r.html").toStdString(), "report", false), 0);
         QCOMPARE(WriteExportFile((dest + "/Kept/a/b/r.html").toStdString(), "again", false), 0);
         QCOMPARE(WriteExportFile((dest + "/Kept/a/b/r.html").toStdString(), "x", true), EEXIST);
+        // Nor is anything removed through a link.
+        QFile victim(outside + "/victim.db");
+        QVERIFY(victim.open(QIODevice::WriteOnly));
+        victim.close();
+        QCOMPARE(RemoveExportFile((dest + "/Notes/victim.db").toStdString()), ELOOP);
+        QVERIFY(victim.exists());
+        QVERIFY(victim.remove());
+        QCOMPARE(RemoveExportFile((dest + "/Kept/gone.db").toStdString()), 0);
     }
     QCOMPARE(modeOf(real + "/Kept/a/b/r.html"), mode_t(0644));
     QFile report(real + "/Kept/a/b/r.html");
