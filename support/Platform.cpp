@@ -4,14 +4,13 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QStringList>
 
 #include "support/ExportTree.h"
@@ -83,12 +82,48 @@ QString BackupRootDir()
 
 QString AppSupportDir()
 {
-    return envOr("QUILLMERE_SUPPORT_DIR", "/Library/Application Support/Quillmere/");
+    const QByteArray chosen = qgetenv("QUILLMERE_SUPPORT_DIR");
+    if (!chosen.isEmpty())
+        return withSlash(QString::fromUtf8(chosen));
+    const QString shared = QStringLiteral("/Library/Application Support/Quillmere/");
+    if (geteuid() == 0)
+        return shared;
+    // A user cannot create the system-wide folder: decrypted backups then go
+    // to his own private data folder, unless the shared one is open to him.
+    const QByteArray s = QFile::encodeName(shared);
+    if (faccessat(AT_FDCWD, s.constData(), R_OK | W_OK | X_OK, AT_EACCESS) == 0)
+        return shared;
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    const QString base = data.startsWith('/') ? QString::fromUtf8(data) : QDir::homePath() + "/.local/share";
+    return withSlash(base + "/Quillmere");
 }
 
 QString WorkDir()
 {
     return AppSupportDir() + "QuillmereBackupPath/";
+}
+
+QString ProgramDataDir()
+{
+    const QString own = QCoreApplication::applicationDirPath();
+    if (QFileInfo(own + "/template").isDir() || QFileInfo(own + "/style.html").isFile())
+        return own;
+    const QString installed = QDir::cleanPath(own + "/../share/quillmere");
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return own;
+}
+
+QString DecryptorProgram()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + "/Quillmere";
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../libexec/quillmere/Quillmere");
+    if (QFileInfo(installed).isFile())
+        return installed;
+    return beside;
 }
 
 bool MakePrivateDir(const QString& path)
@@ -147,33 +182,38 @@ bool InvokingUser(uid_t* uid, gid_t* gid)
     return true;
 }
 
-int RelaunchAsAdministrator(int argc, char** argv)
+bool BackupRootUnreadable()
 {
-    QString self;
-    if (QCoreApplication::instance())
-        self = QCoreApplication::applicationFilePath();
-    if (self.isEmpty()) {
-        self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-        if (self.isEmpty() && argc > 0 && argv && argv[0])
-            self = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath();
-    }
-    QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
-    if (pkexec.isEmpty() || self.isEmpty())
-        return 0; // nothing to elevate with: end quietly, as on a refusal
+    const QByteArray root = QFile::encodeName(QDir::cleanPath(BackupRootDir()));
+    struct stat st;
+    if (stat(root.constData(), &st) != 0)
+        return errno == EACCES; // a folder on the way is closed: it may well exist
+    if (!S_ISDIR(st.st_mode))
+        return false;
+    // Listing a folder needs read and search rights, judged for the effective user.
+    return faccessat(AT_FDCWD, root.constData(), R_OK | X_OK, AT_EACCESS) != 0;
+}
 
-    // pkexec clears the environment: carry the display and our own settings across.
-    QStringList args;
-    args << QStringLiteral("env");
-    const char* keep[] = {"DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR",
-                          "QUILLMERE_BACKUP_ROOT", "QUILLMERE_SUPPORT_DIR"};
-    for (const char* name : keep) {
-        QByteArray v = qgetenv(name);
-        if (!v.isEmpty())
-            args << QString::fromLatin1(name) + '=' + QString::fromLocal8Bit(v);
+QString UserHomeDir()
+{
+    uid_t uid;
+    if (InvokingUser(&uid, nullptr)) {
+        if (struct passwd* pw = getpwuid(uid)) {
+            if (pw->pw_dir && *pw->pw_dir)
+                return QFile::decodeName(pw->pw_dir);
+        }
     }
-    args << self << QStringLiteral("start");
-    QProcess::startDetached(pkexec, args);
-    return 0;
+    return QDir::homePath();
+}
+
+QStringList BackupSearchFolders()
+{
+    QStringList folders{BackupRootDir()};
+    const QString macHome = withSlash(UserHomeDir() + "/Library/Application Support/MobileSync/Backup");
+    const QFileInfo mac(macHome);
+    if (mac.isDir() && mac.canonicalFilePath() != QFileInfo(folders.first()).canonicalFilePath())
+        folders << macHome;
+    return folders;
 }
 
 } // namespace QmPlatform

@@ -82,6 +82,11 @@ public:
     // ---- Builders: home page (DRUI_Home.cpp) ----
     void InitLayout1Widget();
     void CreateiTunesTable();
+    // (Re)fills the backup table: the backup root, a copied Mac home's backup
+    // folder and the folders chosen before with Select.
+    void FillBackupTable();
+    // Row of the backup table showing this backup folder, or -1.
+    int BackupTableRow(const QString& backupPath) const;
     // Type 1 is the help button of a banner, at (x, 20).
     QPushButton* CreateButton(int type, int x, QWidget* parent);
     // The dark top band with logo, banner text and help button; used by both pages.

@@ -22,7 +22,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "engine/BackupLocations.h"
 #include "support/Platform.h"
+#include "support/RememberedFolders.h"
 #include "ui/CURLConfig.h"
 #include "ui/UiStyle.h"
 
@@ -264,21 +266,31 @@ void DRUI::CreateiTunesTable()
     connect(m_pBackupTable, &QTableWidget::cellClicked, this, &DRUI::iTunesTableItemPress);
     connect(m_pBackupTable, &QTableWidget::cellDoubleClicked, this, &DRUI::iTunesTableItemDoublePress);
 
-    std::vector<__BACK_FILE_INFO__> backups;
-    m_backupFile.GetBackFileInfo(backups);
+    FillBackupTable();
+}
+
+void DRUI::FillBackupTable()
+{
+    if (!m_pBackupTable)
+        return;
+    // The backup root and a copied Mac home first, then the folders chosen
+    // before, newest first.
+    const QStringList folders = QmPlatform::BackupSearchFolders() + RememberedFolders::Load();
+    const BackFileInfoVec backups = ListBackupsInAll(m_backupFile, folders);
     const int count = int(backups.size());
+    m_pBackupTable->clearContents();
     m_pBackupTable->setRowCount(count);
     const QFont font = CalibriFont(10);
-    for (int i = 0; i < count; ++i) {
-        // Reverse order: the last record goes to row 0.
-        const int row = count - 1 - i;
-        const __BACK_FILE_INFO__& info = backups[i];
+    for (int row = 0; row < count; ++row) {
+        const __BACK_FILE_INFO__& info = backups[size_t(row)];
         const QVariant record = QVariant::fromValue(info);
 
         auto* name = new QTableWidgetItem(QIcon(info.bEncrypted ? ":/image/iPhoneLock.png" : ":/image/iPhone.png"),
                                           QString::fromStdString(info.strDisplayName));
         name->setFont(font);
         name->setData(Qt::UserRole, record);
+        // Where it lies tells apart two backups of the same phone.
+        name->setToolTip(QString::fromStdString(info.strBackupPath));
         auto* date = new QTableWidgetItem(QString::fromStdString(info.strBackupDate));
         date->setTextAlignment(Qt::AlignCenter);
         date->setFont(font);
@@ -293,6 +305,22 @@ void DRUI::CreateiTunesTable()
         m_pBackupTable->setItem(row, 2, serial);
         m_pBackupTable->setRowHeight(row, 50);
     }
+}
+
+int DRUI::BackupTableRow(const QString& backupPath) const
+{
+    if (!m_pBackupTable)
+        return -1;
+    const QString wanted = QFileInfo(backupPath).canonicalFilePath();
+    for (int row = 0; row < m_pBackupTable->rowCount(); ++row) {
+        const QTableWidgetItem* item = m_pBackupTable->item(row, 0);
+        if (!item)
+            continue;
+        const auto info = item->data(Qt::UserRole).value<__BACK_FILE_INFO__>();
+        if (QFileInfo(QString::fromStdString(info.strBackupPath)).canonicalFilePath() == wanted)
+            return row;
+    }
+    return -1;
 }
 
 void DRUI::iTunesTableItemPress(int row, int column)

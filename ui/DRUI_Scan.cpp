@@ -12,12 +12,15 @@
 #include <QMetaObject>
 #include <QProcess>
 #include <QStackedLayout>
+#include <QTableWidget>
 #include <QThread>
 #include <QTreeWidget>
 
+#include "engine/BackupLocations.h"
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
 #include "support/Platform.h"
+#include "support/RememberedFolders.h"
 #include "support/SysHelpers.h"
 #include "ui/CMessageBox.h"
 #include "ui/CPasswordUI.h"
@@ -38,9 +41,26 @@ void DRUI::btnSlotSelect()
     __BACK_FILE_INFO__ info;
     QByteArray folder = m_strSelectDir.toUtf8();
     if (m_backupFile.GetBackFileInfo(folder.data(), &info) != 0) {
-        ShowInfoMessage("Can not found the iTunes Backup file.");
+        // A folder holding several backups (a copied MobileSync folder, an
+        // idevicebackup2 target): list them all and let the user pick one.
+        const BackFileInfoVec inside = ListBackupsIn(m_backupFile, m_strSelectDir);
+        if (inside.empty()) {
+            ShowInfoMessage("Can not found the iTunes Backup file.");
+            return;
+        }
+        RememberedFolders::Remember(m_strSelectDir);
+        FillBackupTable();
+        const int row = BackupTableRow(QString::fromStdString(inside.front().strBackupPath));
+        if (row >= 0) {
+            m_pBackupTable->setCurrentCell(row, 0);
+            m_pBackupTable->scrollToItem(m_pBackupTable->item(row, 0));
+            iTunesTableItemPress(row, 0);
+        }
         return;
     }
+    // Listed on the home page from now on.
+    RememberedFolders::Remember(m_strSelectDir);
+    FillBackupTable();
     m_curBackupInfo = info;
     m_nBackupFileCount = DecryptorRun::CountBackupFiles(m_strSelectDir);
     // A folder chosen again asks again: its password may have changed.

@@ -16,14 +16,18 @@ QPixmap Load(const QString& path, const QSize& limit, int* sourceWidth)
         return QPixmap();
 
     QImageReader reader(path);
-    reader.setAutoTransform(false);
-    const QSize size = reader.size();
+    // Phones store portrait photos sideways with an EXIF orientation: show them upright.
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QSize size = turned ? stored.transposed() : stored;
     // A large camera picture is decoded straight at about the shown size: that
-    // saves most of the time and memory, and Show scales it the last bit.
+    // saves most of the time and memory, and Show scales it the last bit. The
+    // decoder scales before it turns the picture.
     if (size.isValid() && size.width() > 2 * limit.width()) {
         const QSize shown = size.scaled(limit, Qt::KeepAspectRatio);
         if (shown.width() > 0 && shown.height() > 0)
-            reader.setScaledSize(shown);
+            reader.setScaledSize(turned ? shown.transposed() : shown);
     }
     QImage image = reader.read();
     const bool decodedSmaller = !image.isNull() && !reader.scaledSize().isEmpty();

@@ -18,7 +18,8 @@ inline QSize MediaLimit() { return QSize(750, 300); }
 inline QSize AttachmentLimit() { return QSize(700, 200); }
 
 // Loads a picture for a preview of at most `limit` (any format Qt reads, and
-// HEIC/HEIF through libheif). Wider pictures may be decoded straight at the
+// HEIC/HEIF through libheif), upright: EXIF orientation and HEIF rotations are
+// applied. Wider pictures may be decoded straight at the
 // size they are shown at. A file that is no picture gives a null pixmap.
 // `sourceWidth`, when given, receives the picture's own width (0 if none).
 QPixmap Load(const QString& path, const QSize& limit, int* sourceWidth = nullptr);

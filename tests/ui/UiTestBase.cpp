@@ -1,5 +1,6 @@
 #include "UiTestBase.h"
 
+#include <QSettings>
 #include <QtGlobal>
 
 #include "tools/sample/SampleGenerator.h"
@@ -16,6 +17,9 @@ void UiTestBase::SetUpFolders()
     m_support = std::make_unique<QTemporaryDir>();
     qputenv("QUILLMERE_BACKUP_ROOT", BackupRoot().toUtf8());
     qputenv("QUILLMERE_SUPPORT_DIR", SupportDir().toUtf8());
+    // The folders a window remembers go to a private settings folder, never
+    // the real user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_support->path() + "/settings");
 }
 
 QString UiTestBase::AddBackup(quint64 seed, const QString& password)

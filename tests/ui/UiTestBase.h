@@ -14,7 +14,8 @@
 class UiTestBase {
 public:
     // Points QUILLMERE_BACKUP_ROOT and QUILLMERE_SUPPORT_DIR at fresh temporary
-    // folders (the support folder is not created: the window must make it).
+    // folders (the support folder is not created: the window must make it),
+    // and the window's settings at a private one.
     void SetUpFolders();
 
     QString BackupRoot() const { return m_root->path() + "/"; }

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include "PortraitJpeg.h"
 #include "ui/HeifImage.h"
 #include "ui/PicturePreview.h"
 
@@ -17,6 +18,7 @@ private slots:
     void filesOnDisk();
     void heifRecognition();
     void heifDecode();
+    void portraitUpright();
 
 private:
     QString Write(const QImage& image, const QString& name, const char* format = "PNG");
@@ -154,6 +156,31 @@ void TestPicturePreview::heifDecode()
 #else
     QSKIP("built without libheif");
 #endif
+}
+
+void TestPicturePreview::portraitUpright()
+{
+    const QString small = m_dir.filePath("IMG_0100.JPG");
+    QVERIFY(WriteSidewaysJpeg(small, 60, 40));
+    int sourceWidth = 0;
+    const QImage upright = PicturePreview::Load(small, PicturePreview::MediaLimit(), &sourceWidth).toImage();
+    QCOMPARE(upright.size(), QSize(40, 60));
+    QCOMPARE(sourceWidth, 40);
+    // What was the left edge is now the top.
+    QVERIFY(qRed(upright.pixel(20, 5)) > 200 && qBlue(upright.pixel(20, 5)) < 60);
+    QVERIFY(qBlue(upright.pixel(20, 55)) > 200 && qRed(upright.pixel(20, 55)) < 60);
+
+    // A camera-sized one decoded straight at its shown size is upright too.
+    const QString large = m_dir.filePath("IMG_0101.JPG");
+    QVERIFY(WriteSidewaysJpeg(large, 4032, 3024));
+    const QImage shown = PicturePreview::Load(large, PicturePreview::MediaLimit(), &sourceWidth).toImage();
+    QCOMPARE(sourceWidth, 3024);
+    QCOMPARE(shown.size(), QSize(225, 300));
+    QVERIFY(qRed(shown.pixel(112, 10)) > 200);
+    QVERIFY(qBlue(shown.pixel(112, 290)) > 200);
+    QLabel label;
+    PicturePreview::ShowFile(&label, large, PicturePreview::MediaLimit());
+    QCOMPARE(label.pixmap().size(), QSize(225, 300));
 }
 
 QTEST_MAIN(TestPicturePreview)
