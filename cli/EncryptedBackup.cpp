@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTextStream>
@@ -153,7 +152,7 @@ int DecryptBackupForCli(const QString& backupDir, QTextStream& err, QString* sca
         std::atexit(ClearAtExit);
     }
 
-    const QString decryptor = QCoreApplication::applicationDirPath() + QStringLiteral("/Quillmere");
+    const QString decryptor = QmPlatform::DecryptorProgram();
     qint64 lastShown = 0;
     const int rc = RunDecryptorProcess(
         decryptor, backupDir, workDir, password, false,

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include <QCoreApplication>
 #include <QDateTime>
 
 #include "export/ExportText.h"
 #include "export/RecoveryEngineLink.h"
+#include "support/Platform.h"
 
 namespace {
 struct TemplateKind {
@@ -62,7 +62,7 @@ int CRecovery::LoadTemplateFile(const char* name)
 {
     if (!name)
         return EINVAL;
-    const QString root = m_strTemplateRoot.isEmpty() ? QCoreApplication::applicationDirPath() : m_strTemplateRoot;
+    const QString root = m_strTemplateRoot.isEmpty() ? QmPlatform::ProgramDataDir() : m_strTemplateRoot;
     const std::string path = root.toStdString() + name;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)

@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-crosextra-carlito fonts-noto-color-emoji xdg-utils
   xvfb xauth imagemagick sqlite3 python3-vobject
   clang-14 libclang-rt-14-dev
+  dpkg-dev file fakeroot lintian desktop-file-utils appstream
 )
 
 missing=()

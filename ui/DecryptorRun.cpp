@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
+#include "support/Platform.h"
 #include "support/SysHelpers.h"
 
 namespace {
@@ -22,7 +22,7 @@ QString ProgramPath()
 {
     if (!ProgramOverride().isEmpty())
         return ProgramOverride();
-    return QCoreApplication::applicationDirPath() + "/Quillmere";
+    return QmPlatform::DecryptorProgram();
 }
 
 void SetProgramPath(const QString& path)

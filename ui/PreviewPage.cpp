@@ -1,6 +1,5 @@
 #include "ui/PreviewPage.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +9,8 @@
 #include <QWebEngineView>
 
 #include <vector>
+
+#include "support/Platform.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ namespace PreviewPage {
 
 QString StylePagePath()
 {
-    const QString besideProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/style.html");
+    const QString besideProgram = QmPlatform::ProgramDataDir() + QStringLiteral("/style.html");
     if (QFileInfo::exists(besideProgram))
         return besideProgram;
     const QString inWorkingDir = QDir::current().absoluteFilePath(QStringLiteral("style.html"));

@@ -449,8 +449,15 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--app-icons") {
+        // The desktop's icon theme folders: hicolor/<n>x<n>/apps/<id>.png.
+        g_out = QString::fromLocal8Bit(argv[2]);
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+            Save(Logo(size), QStringLiteral("hicolor/%1x%1/apps/example.quillmere.Quillmere.png").arg(size));
+        return 0;
+    }
     if (argc != 2) {
-        QTextStream(stderr) << "usage: paint_icons OUTPUT_DIR\n";
+        QTextStream(stderr) << "usage: paint_icons OUTPUT_DIR | --app-icons OUTPUT_DIR\n";
         return 2;
     }
     g_out = QString::fromLocal8Bit(argv[1]);

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Repaints the window's images into resources/image and rewrites resources/drui.qrc.
+# Repaints the window's images into resources/image and rewrites resources/drui.qrc;
+# repaints the application icon of the desktop menu into packaging/icons/hicolor
+# (the scalable SVG beside them is drawn by hand to the same shapes).
 # Needs qt6-base-dev and fonts-crosextra-carlito. Run from anywhere.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -11,6 +13,8 @@ g++ -std=c++17 -O1 -fPIC -Wall -Wextra "$here/paint_icons.cpp" -o "$tmp/paint_ic
     $(pkg-config --cflags --libs Qt6Gui)
 rm -rf "$root/resources/image"
 "$tmp/paint_icons" "$root/resources/image"
+find "$root/packaging/icons/hicolor" -name '*.png' -delete 2>/dev/null || true
+"$tmp/paint_icons" --app-icons "$root/packaging/icons"
 
 {
   echo '<!DOCTYPE RCC><RCC version="1.0">'
