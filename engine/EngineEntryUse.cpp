@@ -10,6 +10,7 @@ bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileI
         g_szSmsDbFileId,        g_szAddressBookFileId,     g_szOldNotesFileId,
         g_szNoteStoreFileId,    g_szOldCallHistoryFileId,  g_szCallHistoryFileId,
         g_szWhatsAppChatFileId, g_szWhatsAppBusinessChatFileId, g_szWhatsAppContactsFileId,
+        g_szWhatsAppLidFileId,  g_szWhatsAppBusinessLidFileId,
     };
     for (const char* id : s_databases) {
         if (strFileId.size() == 40 && strcasecmp(strFileId.c_str(), id) == 0)

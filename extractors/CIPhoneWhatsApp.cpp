@@ -63,6 +63,37 @@ NameMap ReadNameTable(CBackupConnection& conn, const QString& table, const char*
     return names;
 }
 
+const char kLidSuffix[] = "@lid";
+
+bool IsLid(const std::string& jid)
+{
+    const size_t n = sizeof kLidSuffix - 1;
+    return jid.size() > n && jid.compare(jid.size() - n, n, kLidSuffix) == 0;
+}
+
+// "@lid" id (the part before "@") -> phone JID, from WhatsApp's pairing table,
+// which lives in LID.sqlite or, in some builds, in the chat database itself.
+void ReadLidPairs(CBackupConnection& conn, NameMap& phones)
+{
+    const QStringList columns = conn.Columns("ZWAPHONENUMBERLIDPAIR");
+    if (!columns.contains("ZLID") || !columns.contains("ZPHONENUMBER"))
+        return;
+    QSqlQuery query(conn.Database());
+    query.setForwardOnly(true);
+    if (!query.exec("SELECT ZLID, ZPHONENUMBER FROM ZWAPHONENUMBERLIDPAIR"))
+        return;
+    while (query.next()) {
+        const std::string lid = JidUser(ValueText(query.value(0)));
+        std::string phone = ValueText(query.value(1));
+        if (lid.empty() || phone.empty())
+            continue;
+        // Stored as a JID or as a bare number, with or without "+".
+        if (phone.find('@') == std::string::npos)
+            phone = (phone[0] == '+' ? phone.substr(1) : phone) + "@s.whatsapp.net";
+        phones.emplace(lid, std::move(phone));
+    }
+}
+
 QString Column(const QStringList& columns, const char* alias, const char* name)
 {
     return columns.contains(name) ? QString("%1.%2").arg(alias, name) : QString("NULL");
@@ -105,6 +136,18 @@ std::string WhatsAppMediaText(int messageType, const std::string& detail, bool h
     return detail.empty() ? std::string(label) : std::string(label) + " " + detail;
 }
 
+std::string WhatsAppSystemText(int messageType, int groupEventType, const std::string& text)
+{
+    const char* notice = nullptr;
+    if (messageType == 10)
+        notice = "[system message]";
+    else if (messageType == 6 || groupEventType != 0)
+        notice = "[group event]";
+    if (!notice)
+        return std::string();
+    return text.empty() ? std::string(notice) : std::string(notice) + " " + text;
+}
+
 CIPhoneWhatsApp::CIPhoneWhatsApp(unsigned int chatKeyBase, const std::string& titleSuffix)
     : m_nChatKeyBase(chatKeyBase), m_strTitleSuffix(titleSuffix)
 {
@@ -128,7 +171,7 @@ void CIPhoneWhatsApp::ProbeColumns()
 
 int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
     const char* path, const char* contactsPath,
-    std::map<unsigned int, std::vector<__WHATSAPP_MESSAGE__>>& conversations)
+    std::map<unsigned int, std::vector<__WHATSAPP_MESSAGE__>>& conversations, const char* lidPath)
 {
     m_strDbPath = QString::fromUtf8(path ? path : "");
     m_strContactsDbPath = QString::fromUtf8(contactsPath ? contactsPath : "");
@@ -141,9 +184,17 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
             fullNames = ReadNameTable(contacts, "ZWAADDRESSBOOKCONTACT", "ZWHATSAPPID", "ZFULLNAME");
     }
 
+    NameMap lidPhones;
+    if (lidPath && *lidPath) {
+        CBackupConnection lids(m_strLidConnName, QString::fromUtf8(lidPath));
+        if (lids.IsOpen())
+            ReadLidPairs(lids, lidPhones);
+    }
+
     CBackupConnection conn(m_strConnName, m_strDbPath);
     if (!conn.IsOpen())
         return 0;
+    ReadLidPairs(conn, lidPhones);
     const QStringList msgCols = conn.Columns("ZWAMESSAGE");
     const QStringList chatCols = conn.Columns("ZWACHATSESSION");
     for (const char* needed : {"Z_PK", "ZCHATSESSION", "ZMESSAGEDATE"}) {
@@ -177,8 +228,8 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
 
     const QString sql =
         QString("SELECT m.Z_PK, %1, datetime(m.ZMESSAGEDATE + 978307200, 'unixepoch'), %2, %3, "
-                "%4, s.Z_PK, %5, %6, %7, %8, %9, %10, %11, %12, %13, %14, %15, %16 "
-                "FROM ZWAMESSAGE m JOIN ZWACHATSESSION s ON s.Z_PK = m.ZCHATSESSION%17 "
+                "%4, s.Z_PK, %5, %6, %7, %8, %9, %10, %11, %12, %13, %14, %15, %16, %17 "
+                "FROM ZWAMESSAGE m JOIN ZWACHATSESSION s ON s.Z_PK = m.ZCHATSESSION%18 "
                 "ORDER BY m.ZMESSAGEDATE DESC, m.Z_PK DESC")
             .arg(Column(msgCols, "m", "ZISFROMME"), Column(msgCols, "m", "ZTEXT"),
                  Column(msgCols, "m", "ZMESSAGETYPE"), Column(msgCols, "m", "ZFROMJID"),
@@ -188,7 +239,7 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
             .arg(Column(gCols, "g", "ZCONTACTNAME"), Column(gCols, "g", "ZFIRSTNAME"),
                  Column(iCols, "i", "ZTITLE"), Column(iCols, "i", "ZLATITUDE"),
                  Column(iCols, "i", "ZLONGITUDE"), Column(iCols, "i", "ZVCARDNAME"),
-                 Column(iCols, "i", "Z_PK"), joins);
+                 Column(iCols, "i", "Z_PK"), Column(msgCols, "m", "ZGROUPEVENTTYPE"), joins);
 
     const MessageAttachmentIndex mediaFiles = ReadWhatsAppMedia(conn, m_strMediaDomain);
     QSqlQuery query(conn.Database());
@@ -200,6 +251,17 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
         std::string name = Lookup(fullNames, jid);
         return name.empty() ? Lookup(pushNames, jid) : name;
     };
+    // An "@lid" id stands for a phone number where the pairing table knows it.
+    auto phoneJid = [&](const std::string& jid) {
+        if (!IsLid(jid))
+            return jid;
+        const std::string phone = Lookup(lidPhones, JidUser(jid));
+        return phone.empty() ? jid : phone;
+    };
+    auto personName = [&](const std::string& jid, const std::string& phone) {
+        const std::string name = nameOf(phone);
+        return name.empty() && phone != jid ? nameOf(jid) : name;
+    };
 
     while (query.next()) {
         const qlonglong chatPk = query.value(6).toLongLong();
@@ -207,14 +269,16 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
             continue;
         const unsigned int key = m_nChatKeyBase + (unsigned int)chatPk;
 
-        const std::string chatJid = ValueText(query.value(7));
+        const std::string chatJid = phoneJid(ValueText(query.value(7)));
         const std::string partnerName = ValueText(query.value(8));
         const bool isGroup = !query.value(9).isNull() || query.value(10).toInt() == 1 ||
                              chatJid.find("@g.us") != std::string::npos;
 
-        std::string text = ValueText(query.value(3));
+        const int type = query.value(4).toInt();
+        std::string text = WhatsAppSystemText(type, query.value(19).toInt(), ValueText(query.value(3)));
+        if (text.empty())
+            text = ValueText(query.value(3));
         if (text.empty()) {
-            const int type = query.value(4).toInt();
             std::string detail = ValueText(query.value(14));
             if (type == 4 && detail.empty())
                 detail = ValueText(query.value(17));
@@ -226,8 +290,9 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
             text = WhatsAppMediaText(type, detail, !query.value(18).isNull());
         }
         const auto files = mediaFiles.find(query.value(0).toLongLong());
+        // A row of no kind we know still belongs to its chat.
         if (text.empty() && files == mediaFiles.end())
-            continue;
+            text = "[system message]";
 
         __WHATSAPP_MESSAGE__ msg;
         if (files != mediaFiles.end())
@@ -240,24 +305,27 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
         if (msg.nIsFromMe) {
             msg.strSenderName = "Me";
         } else {
-            const std::string fromJid = ValueText(query.value(5));
-            std::string senderJid;
+            const std::string rawFromJid = ValueText(query.value(5));
+            const std::string fromJid = phoneJid(rawFromJid);
+            std::string senderJid, rawSenderJid;
             std::string name;
             if (isGroup) {
-                senderJid = ValueText(query.value(11));
-                if (senderJid.empty() && fromJid != chatJid)
-                    senderJid = fromJid;
+                rawSenderJid = ValueText(query.value(11));
+                if (rawSenderJid.empty() && fromJid != chatJid)
+                    rawSenderJid = rawFromJid;
+                senderJid = phoneJid(rawSenderJid);
                 name = ValueText(query.value(12));
                 if (name.empty())
                     name = ValueText(query.value(13));
                 if (name.empty())
-                    name = nameOf(senderJid);
+                    name = personName(rawSenderJid, senderJid);
             } else {
-                senderJid = fromJid.empty() ? chatJid : fromJid;
+                rawSenderJid = rawFromJid.empty() ? ValueText(query.value(7)) : rawFromJid;
+                senderJid = phoneJid(rawSenderJid);
                 if (!LooksLikePhoneNumber(partnerName))
                     name = partnerName;
                 if (name.empty())
-                    name = nameOf(senderJid);
+                    name = personName(rawSenderJid, senderJid);
                 if (name.empty())
                     name = partnerName;
             }

@@ -24,11 +24,14 @@ public:
     // `titleSuffix` is appended to the listed chat title (strExtra3).
     explicit CIPhoneWhatsApp(unsigned int chatKeyBase = 0, const std::string& titleSuffix = "");
 
-    // Adds the chats of the database at `path` to `conversations`; `contactsPath`
-    // (WhatsApp's ContactsV2.sqlite, may be empty or missing) supplies names.
-    // Also updates the column count. Returns 0; a database it cannot read adds nothing.
+    // Adds the chats of the database at `path` to `conversations`: every chat
+    // with at least one message row. `contactsPath` (WhatsApp's ContactsV2.sqlite)
+    // supplies names; `lidPath` (LID.sqlite) the phone numbers behind "@lid" ids;
+    // either may be empty or missing. Also updates the column count. Returns 0; a
+    // database it cannot read adds nothing.
     int GetWhatsAppMessageInfo(const char* path, const char* contactsPath,
-                               std::map<unsigned int, std::vector<__WHATSAPP_MESSAGE__>>& conversations);
+                               std::map<unsigned int, std::vector<__WHATSAPP_MESSAGE__>>& conversations,
+                               const char* lidPath = nullptr);
 
     // App-group domain whose "Message/" folder holds this database's media files.
     void SetMediaDomain(const std::string& domain) { m_strMediaDomain = domain; }
@@ -44,11 +47,17 @@ private:
     QString m_strDbPath;
     QString m_strContactsConnName = "whatsapp_contacts_connection";
     QString m_strContactsDbPath;
+    QString m_strLidConnName = "whatsapp_lid_connection";
 };
 
 // "[image]", "[video]", ... for a message without text of the given type, with
 // the caption or detail appended; empty for types that carry nothing to show.
 std::string WhatsAppMediaText(int messageType, const std::string& detail, bool hasMediaItem);
+
+// The notice a system row shows (group metadata, a system notice, a group
+// event): "[group event]" or "[system message]", then the row's text when it has
+// one (a new group subject). Empty for any other row.
+std::string WhatsAppSystemText(int messageType, int groupEventType, const std::string& text);
 
 // The part of a JID before "@" (the whole text when there is no "@").
 std::string JidUser(const std::string& jid);

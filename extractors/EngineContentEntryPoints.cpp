@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include "engine/AttachmentLocator.h"
+#include "engine/EngineEntryUse.h"
 #include "engine/IphoneBackupFile.h"
 #include "extractors/CIPhoneContacts.h"
 #include "extractors/CIPhoneHistoryCall.h"
@@ -18,8 +19,6 @@
 #include "support/TextEncoding.h"
 
 namespace {
-// AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ContactsV2.sqlite
-const char kWhatsAppContactsFileId[] = "b8548dc30aa1030df0ce18ef08b882cf7ab5212f";
 // Chats of WhatsApp Business are keyed apart from those of WhatsApp.
 const unsigned int kWhatsAppBusinessKeyBase = 0x40000000u;
 } // namespace
@@ -84,10 +83,11 @@ int CIphoneBackupFile::GetBackupFileHistoryCallInfo(std::vector<__CALLHISTORY__>
 
 int CIphoneBackupFile::GetBackupFileNotes(std::vector<__NOTES__>& out)
 {
+    // A phone upgraded from an old iOS keeps its old notes file beside the current
+    // store: both are read, or the stale notes would hide every current one.
     CIPhoneNotes reader;
-    int result = reader.GetNotesInfo(GetStoredFilePath(g_szOldNotesFileId).c_str(), out);
-    if (out.empty())
-        result = reader.GetNotesStoreInfo(GetStoredFilePath(g_szNoteStoreFileId).c_str(), out);
+    const int result = reader.GetAllNotesInfo(GetStoredFilePath(g_szOldNotesFileId).c_str(),
+                                              GetStoredFilePath(g_szNoteStoreFileId).c_str(), out);
     AdvanceProgress(m_nProgressStep / 2);
     return result;
 }
@@ -102,11 +102,12 @@ int CIphoneBackupFile::GetWhatsappMessageInfo(std::map<unsigned int, std::vector
     m_mapWhatsApp.clear();
     CIPhoneWhatsApp whatsApp;
     whatsApp.GetWhatsAppMessageInfo(GetStoredFilePath(g_szWhatsAppChatFileId).c_str(),
-                                    GetStoredFilePath(kWhatsAppContactsFileId).c_str(), m_mapWhatsApp);
+                                    GetStoredFilePath(g_szWhatsAppContactsFileId).c_str(), m_mapWhatsApp,
+                                    GetStoredFilePath(g_szWhatsAppLidFileId).c_str());
     CIPhoneWhatsApp business(kWhatsAppBusinessKeyBase, " (Business)");
     business.SetMediaDomain("AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared");
     business.GetWhatsAppMessageInfo(GetStoredFilePath(g_szWhatsAppBusinessChatFileId).c_str(), "",
-                                    m_mapWhatsApp);
+                                    m_mapWhatsApp, GetStoredFilePath(g_szWhatsAppBusinessLidFileId).c_str());
     CAttachmentLocator(*this).Locate(m_mapWhatsApp);
     if (&conversations != &m_mapWhatsApp)
         conversations = m_mapWhatsApp;

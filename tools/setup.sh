@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev libgl-dev
-  libssl-dev libplist-dev libheif-dev libjpeg-dev
+  libssl-dev libplist-dev libheif-dev libjpeg-dev zlib1g-dev
   fonts-crosextra-carlito fonts-noto-color-emoji xdg-utils
   xvfb xauth imagemagick sqlite3 python3-vobject
   clang-14 libclang-rt-14-dev

@@ -5,8 +5,9 @@
 //   quillmere-bench-ui --screenshot OUTDIR [--backup DIR]
 //
 // The second form shows the results page of a backup (a small generated one
-// by default) and saves the Camera Roll and Message pages as PNG files, and the
-// Message page showing a group conversation.
+// by default) and saves the Camera Roll and Message pages as PNG files, the
+// Message page showing a group conversation, the Notes page with a long and a
+// locked note, and the WhatsApp page with a group of system notices.
 //
 // Without --backup it generates the large sample in a temporary folder. When
 // the engine's camera catalogue yields no records, it falls back to made-up
@@ -188,6 +189,33 @@ int Screenshots(const QString& outDir, QString backupDir, QTemporaryDir& scratch
             std::printf("group conversation %s: %s\n", qPrintable(item->text()), qPrintable(file));
             break;
         }
+    }
+    // A long note, a locked note and a WhatsApp group holding only system rows,
+    // each chosen in its table.
+    const struct {
+        int category;
+        QTableWidget* table;
+        const char* rowText;
+        const char* file;
+    } rows[] = {{CATEGORY_NOTES, window.m_pNotesTable, "Shopping, list", "results-notes-long.png"},
+                {CATEGORY_NOTES, window.m_pNotesTable, "Locked note", "results-notes-locked.png"},
+                {CATEGORY_WHATSAPP, window.m_pWhatsappTable, "Neighbours 🏡", "results-whatsapp-system-only.png"}};
+    for (const auto& shot : rows) {
+        window.m_pTree->setCurrentItem(window.m_pTree->topLevelItem(shot.category));
+        Settle(500);
+        const QString wanted = QString::fromUtf8(shot.rowText);
+        for (int r = 0; r < shot.table->rowCount(); ++r) {
+            const QTableWidgetItem* cell = shot.table->item(r, 0);
+            if (cell && cell->text() == wanted) {
+                shot.table->selectRow(r);
+                shot.table->scrollToItem(cell);
+                break;
+            }
+        }
+        Settle(2500);
+        const QString file = QDir(outDir).filePath(shot.file);
+        window.grab().save(file);
+        std::printf("%s: %s\n", shot.rowText, qPrintable(file));
     }
     std::printf("summary: %s\n", qPrintable(window.m_pLabelSelect->text()));
     return 0;

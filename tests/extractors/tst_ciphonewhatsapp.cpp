@@ -10,6 +10,7 @@ private slots:
     void initTestCase();
     void oneToOneChat();
     void groupChatSenders();
+    void systemOnlyGroupChat();
     void namesWithoutContacts();
     void businessTwinSharesTheMap();
     void mediaFilesOfMessages();
@@ -18,7 +19,7 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    QString m_strChats, m_strContacts, m_strBusiness;
+    QString m_strChats, m_strContacts, m_strBusiness, m_strLid;
     WhatsAppMessageMap m_map;
 };
 
@@ -42,9 +43,12 @@ void TestCIPhoneWhatsApp::initTestCase()
     QVERIFY2(WriteChatStorageDatabase(m_strChats, scale, 8, false, &e), qPrintable(e));
     QVERIFY2(WriteWhatsAppContactsDatabase(m_strContacts, scale, 8, &e), qPrintable(e));
     QVERIFY2(WriteChatStorageDatabase(m_strBusiness, scale, 8, true, &e), qPrintable(e));
+    m_strLid = m_dir.filePath("LID.sqlite");
+    QVERIFY2(WriteWhatsAppLidDatabase(m_strLid, scale, 8, &e), qPrintable(e));
     g_u32WhatsappColNumber = 23;
     QCOMPARE(CIPhoneWhatsApp().GetWhatsAppMessageInfo(m_strChats.toUtf8().constData(),
-                                                      m_strContacts.toUtf8().constData(), m_map),
+                                                      m_strContacts.toUtf8().constData(), m_map,
+                                                      m_strLid.toUtf8().constData()),
              0);
     // The column probe keeps the widest message table seen.
     QCOMPARE(g_u32WhatsappColNumber, 34u);
@@ -97,13 +101,18 @@ void TestCIPhoneWhatsApp::groupChatSenders()
     QCOMPARE(WithText(chat, "Hola")->strSenderName, Utf8("José Müller 😀"));       // WhatsApp's contacts
     QCOMPARE(WithText(chat, "Hola")->strSenderId, Utf8("4915112345678"));
     QCOMPARE(WithText(chat, "Who am I?")->strSenderName, Utf8("Pepe 🎸"));         // push name
+    // An "@lid" member: its number from LID.sqlite, then named from ContactsV2.
     const __WHATSAPP_MESSAGE__* where = WithText(chat, "[location] 48.858400, 2.294500");
     QVERIFY(where);
-    QCOMPARE(where->strSenderName, Utf8("Unknown"));
-    QCOMPARE(where->strSenderId, Utf8("123456789012345"));
+    QCOMPARE(where->strSenderName, Utf8("Émilie Dupont\n<i>&amp;</i>"));
+    QCOMPARE(where->strSenderId, Utf8("33612345678"));
+    // One LID.sqlite does not know keeps its id.
+    QCOMPARE(WithText(chat, "Who maps me?")->strSenderName, Utf8("Unknown"));
+    QCOMPARE(WithText(chat, "Who maps me?")->strSenderId, Utf8("987654321098765"));
     QCOMPARE(WithText(chat, "Me in WA group")->nIsFromMe, 1);
+    // A group event is a short notice, by the member who caused it.
+    QCOMPARE(WithText(chat, "[group event]")->strSenderName, Utf8("Ann Lee"));
     for (const auto& m : chat) {
-        // Group events carry no text and are left out rather than shown as media.
         QVERIFY(m.strText != "[media]");
         QCOMPARE(m.strExtra1, Utf8("Family, Friends 🎉"));
         QCOMPARE(m.strExtra2, Utf8("120363000000000001"));
@@ -115,6 +124,43 @@ void TestCIPhoneWhatsApp::groupChatSenders()
             QVERIFY2(m.strSenderName.find('=') == std::string::npos &&
                          m.strSenderName.rfind("CI", 0) != 0,
                      m.strSenderName.c_str());
+}
+
+void TestCIPhoneWhatsApp::systemOnlyGroupChat()
+{
+    // A group the owner was added to holds nothing but system rows; it is still listed.
+    QVERIFY(m_map.count(5));
+    const auto& chat = m_map.at(5);
+    QCOMPARE(int(chat.size()), 3);
+    QCOMPARE(chat[0].strText, Utf8("[group event] Neighbours 🏡")); // a new subject, newest first
+    QCOMPARE(chat[0].strSenderName, Utf8("Ann Lee"));
+    QCOMPARE(chat[1].strText, Utf8("[group event]"));
+    QCOMPARE(chat[2].strText, Utf8("[system message]"));
+    QCOMPARE(chat[2].strExtra1, Utf8("Neighbours 🏡"));
+    QCOMPARE(chat[2].strExtra2, Utf8("120363000000000005"));
+
+    // Every chat with a message row is listed, the generated system-only groups too.
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "count");
+    {
+        db.setDatabaseName(m_strChats);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT COUNT(DISTINCT ZCHATSESSION), (SELECT COUNT(*) FROM ZWACHATSESSION s WHERE "
+                       "EXISTS (SELECT 1 FROM ZWAMESSAGE m WHERE m.ZCHATSESSION = s.Z_PK) AND NOT EXISTS "
+                       "(SELECT 1 FROM ZWAMESSAGE m WHERE m.ZCHATSESSION = s.Z_PK AND m.ZMESSAGETYPE NOT IN (6, 10))) "
+                       "FROM ZWAMESSAGE") &&
+                q.next());
+        QCOMPARE(int(m_map.size()), q.value(0).toInt());
+        QVERIFY(q.value(1).toInt() >= 2); // the fixed one and a generated one
+        db.close();
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("count");
+
+    QCOMPARE(WhatsAppSystemText(10, 2, ""), Utf8("[system message]"));
+    QCOMPARE(WhatsAppSystemText(6, 12, ""), Utf8("[group event]"));
+    QCOMPARE(WhatsAppSystemText(0, 2, "New name"), Utf8("[group event] New name"));
+    QCOMPARE(WhatsAppSystemText(0, 0, "plain"), Utf8());
 }
 
 void TestCIPhoneWhatsApp::namesWithoutContacts()
@@ -132,6 +178,26 @@ void TestCIPhoneWhatsApp::namesWithoutContacts()
     CIPhoneWhatsApp().GetWhatsAppMessageInfo(m_strChats.toUtf8().constData(), nullptr, map);
     QCOMPARE(WithText(map.at(2), "Hola")->strSenderName, Utf8("Unknown"));
     QCOMPARE(WithText(map.at(2), "Group hello")->strSenderName, Utf8("Ann Lee"));
+    // Without LID.sqlite an "@lid" member keeps its id.
+    QCOMPARE(WithText(map.at(2), "[location] 48.858400, 2.294500")->strSenderId, Utf8("123456789012345"));
+
+    // A one-to-one chat under an "@lid" id, with the pairing inside the chat
+    // database as some builds keep it: named and numbered as the phone shows it.
+    const QString path = m_dir.filePath("lid chat.sqlite");
+    QVERIFY(MakeDatabase(path, {
+        "CREATE TABLE ZWACHATSESSION (Z_PK INTEGER PRIMARY KEY, ZCONTACTJID VARCHAR, ZPARTNERNAME VARCHAR)",
+        "CREATE TABLE ZWAMESSAGE (Z_PK INTEGER PRIMARY KEY, ZCHATSESSION INTEGER, ZISFROMME INTEGER, "
+        "ZMESSAGEDATE TIMESTAMP, ZFROMJID VARCHAR, ZTEXT VARCHAR, ZMESSAGETYPE INTEGER)",
+        "CREATE TABLE ZWAPHONENUMBERLIDPAIR (Z_PK INTEGER PRIMARY KEY, ZLID VARCHAR, ZPHONENUMBER VARCHAR)",
+        "INSERT INTO ZWACHATSESSION VALUES (1, '555000111@lid', NULL)",
+        "INSERT INTO ZWAMESSAGE VALUES (1, 1, 0, 600000000, '555000111@lid', 'hi', 0)",
+        "INSERT INTO ZWAPHONENUMBERLIDPAIR VALUES (1, '555000111', '+15551234567'), (2, '', 'x'), (3, 'y', NULL)",
+    }));
+    map.clear();
+    CIPhoneWhatsApp().GetWhatsAppMessageInfo(path.toUtf8().constData(), m_strContacts.toUtf8().constData(), map);
+    QCOMPARE(map.at(1).at(0).strSenderName, Utf8("Ann Lee"));
+    QCOMPARE(map.at(1).at(0).strSenderId, Utf8("15551234567"));
+    QCOMPARE(map.at(1).at(0).strExtra2, Utf8("15551234567"));
 }
 
 void TestCIPhoneWhatsApp::businessTwinSharesTheMap()

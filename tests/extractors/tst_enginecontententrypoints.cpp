@@ -14,7 +14,7 @@ class TestEngineContentEntryPoints : public QObject {
 private slots:
     void initTestCase();
     void newLayoutBackup();
-    void callLogAndNotesPrecedence();
+    void callLogAndNotesStores();
     void oldLayoutBackup();
     void whatsAppTextFile();
     void qqAccounts();
@@ -133,7 +133,7 @@ void TestEngineContentEntryPoints::newLayoutBackup()
     QCOMPARE(int(calls.size()), 15);
     NotesVec notes;
     engine.GetBackupFileNotes(notes);
-    QCOMPARE(int(notes.size()), 7); // the newer store: there is no older one
+    QCOMPARE(int(notes.size()), 10); // both stores: 7 newer, 4 older, one of them in both
     WhatsAppMessageMap chats;
     g_reports.clear();
     const int pos = engine.m_nProgressPos;
@@ -156,15 +156,13 @@ void TestEngineContentEntryPoints::newLayoutBackup()
     QCOMPARE(TreeOf(m_strNew), before);
 }
 
-void TestEngineContentEntryPoints::callLogAndNotesPrecedence()
+void TestEngineContentEntryPoints::callLogAndNotesStores()
 {
     CIphoneBackupFile engine;
     QVERIFY(Open(engine, m_strNew));
     const QString oldCalls = QString::fromStdString(engine.GetStoredFilePath(g_szOldCallHistoryFileId));
-    const QString oldNotes = QString::fromStdString(engine.GetStoredFilePath(g_szOldNotesFileId));
     const QString newCalls = QString::fromStdString(engine.GetStoredFilePath(g_szCallHistoryFileId));
     QDir().mkpath(QFileInfo(oldCalls).path());
-    QDir().mkpath(QFileInfo(oldNotes).path());
     QString e;
     const PhoneDataScale small = PhoneDataScaleFor(SampleOptions::Scale::Small);
     QVERIFY(WriteOldCallHistoryDatabase(oldCalls, small, 1, &e));
@@ -181,15 +179,25 @@ void TestEngineContentEntryPoints::callLogAndNotesPrecedence()
     QVERIFY(QFile::rename(newCalls + ".away", newCalls));
     QFile::remove(oldCalls);
 
-    // An older notes database holding notes hides the newer store.
-    QVERIFY(WriteOldNotesDatabase(oldNotes, PhoneDataScaleFor(SampleOptions::Scale::Tiny), 1, &e));
+    // The older notes database never hides the newer store: both are listed, a
+    // note held by both once.
     NotesVec notes;
     engine.GetBackupFileNotes(notes);
-    QCOMPARE(int(notes.size()), 7);
-    for (const auto& n : notes)
-        QCOMPARE(n.nDeleted, 0);
-    QVERIFY(std::any_of(notes.begin(), notes.end(), [](const __NOTES__& n) { return n.strTitle == "First note"; }));
-    QFile::remove(oldNotes);
+    auto titled = [&](const char* title) {
+        return std::count_if(notes.begin(), notes.end(), [&](const __NOTES__& n) { return n.strTitle == title; });
+    };
+    QCOMPARE(int(notes.size()), 10);
+    QCOMPARE(titled("First note"), 1L);
+    QCOMPARE(titled("Shopping, list"), 1L);
+    QCOMPARE(titled("Locked note"), 1L);
+    // Without the newer store, the older one alone (with its copy of the shared note).
+    const QString store = QString::fromStdString(engine.GetStoredFilePath(g_szNoteStoreFileId));
+    QVERIFY(QFile::rename(store, store + ".away"));
+    notes.clear();
+    engine.GetBackupFileNotes(notes);
+    QCOMPARE(int(notes.size()), 4);
+    QCOMPARE(titled("Shopping, list"), 1L);
+    QVERIFY(QFile::rename(store + ".away", store));
 }
 
 void TestEngineContentEntryPoints::oldLayoutBackup()

@@ -304,6 +304,7 @@ void TestSampleMedia::namesTheCataloguesShow()
     sorted.sort();
     QVERIFY(photoStreamOrder != sorted);
 
+    // The app's own folder (older phones), the shared group, and WhatsApp Business's group.
     QCOMPARE(whatsAppDomains, (QSet<QString>{ QStringLiteral("AppDomain-net.whatsapp.WhatsApp"),
                                                QStringLiteral("AppDomainGroup-group.net.whatsapp.WhatsApp.shared"),
                                                QStringLiteral("AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared") }));

@@ -68,6 +68,19 @@ void TypedStreamSeeds()
     Seed("fuzz_typedstream", QStringLiteral("long"), FromStd(EncodeTypedStreamText(std::string(300, 'x'))));
 }
 
+void NoteBodySeeds()
+{
+    // Raw protobufs (the target gzips them itself) and whole gzip'd bodies.
+    int n = 0;
+    for (const char* text : {"", "Title", "Trip\n\nHere is my first note. \xef\xbf\xbc\n\nMore.",
+                             "Caf\xc3\xa9 \xf0\x9f\x98\x80\nline"}) {
+        const QString note = QString::fromUtf8(text);
+        Seed("fuzz_notebody", QStringLiteral("body%1").arg(n), EncodeNoteBody(note));
+        Seed("fuzz_notebody", QStringLiteral("proto%1").arg(n++), EncodeNoteProto(note));
+    }
+    Seed("fuzz_notebody", QStringLiteral("locked"), QByteArray("bplist00\xd4\x01\x02", 11));
+}
+
 void TemplateSeeds(const SampleBackup& backup)
 {
     const QDir templates(QStringLiteral(QM_SOURCE_DIR "/template"));
@@ -139,6 +152,7 @@ int main(int argc, char** argv)
     ManifestSeeds(backup);
     PlistSeeds(backup);
     TypedStreamSeeds();
+    NoteBodySeeds();
     TemplateSeeds(backup);
     FileTypeSeeds(backup);
     DecryptorSeeds();

@@ -48,17 +48,22 @@ void AddPhoneDatabases(SampleBackup& backup, const SampleOptions& options)
                     [&](const QString& p, QString* e) { return WriteCallHistoryDatabase(p, scale, seed, e); });
         AddDatabase(backup, scratch, "AppDomainGroup-group.com.apple.notes", "NoteStore.sqlite",
                     [&](const QString& p, QString* e) { return WriteNoteStoreDatabase(p, scale, seed, e); });
+        // An upgraded phone keeps its old notes file beside the current store.
+        AddDatabase(backup, scratch, "HomeDomain", "Library/Notes/notes.sqlite",
+                    [&](const QString& p, QString* e) { return WriteOldNotesDatabase(p, scale, seed, true, e); });
     } else {
         AddDatabase(backup, scratch, "WirelessDomain", "Library/CallHistory/call_history.db",
                     [&](const QString& p, QString* e) { return WriteOldCallHistoryDatabase(p, scale, seed, e); });
         AddDatabase(backup, scratch, "HomeDomain", "Library/Notes/notes.sqlite",
-                    [&](const QString& p, QString* e) { return WriteOldNotesDatabase(p, scale, seed, e); });
+                    [&](const QString& p, QString* e) { return WriteOldNotesDatabase(p, scale, seed, false, e); });
     }
     const QString waDomain = "AppDomainGroup-group.net.whatsapp.WhatsApp.shared";
     AddDatabase(backup, scratch, waDomain, "ChatStorage.sqlite",
                 [&](const QString& p, QString* e) { return WriteChatStorageDatabase(p, scale, seed, false, e, &backup.linkedFiles); });
     AddDatabase(backup, scratch, waDomain, "ContactsV2.sqlite",
                 [&](const QString& p, QString* e) { return WriteWhatsAppContactsDatabase(p, scale, seed, e); });
+    AddDatabase(backup, scratch, waDomain, "LID.sqlite",
+                [&](const QString& p, QString* e) { return WriteWhatsAppLidDatabase(p, scale, seed, e); });
     AddDatabase(backup, scratch, "AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared", "ChatStorage.sqlite",
                 [&](const QString& p, QString* e) { return WriteChatStorageDatabase(p, scale, seed, true, e, &backup.linkedFiles); });
 }

@@ -128,12 +128,24 @@ bool WriteCallHistoryDatabase(const QString& path, const PhoneDataScale& scale, 
 bool WriteOldCallHistoryDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                                  QString* error);
 // NoteStore.sqlite (iOS 15+ flavour: ZCREATIONDATE3; some rows only ZCREATIONDATE1),
-// with folders, an account and deleted notes.
+// with folders, an account, deleted and locked notes, whole texts in ZICNOTEDATA
+// and a few damaged ones.
 bool WriteNoteStoreDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
                             QString* error);
-// Legacy notes.sqlite (ZNOTE, ZNOTEBODY).
+// Legacy notes.sqlite (ZNOTE, ZNOTEBODY). besideNewStore: the file an upgraded
+// phone keeps beside NoteStore.sqlite, fewer notes and one also in the newer store.
 bool WriteOldNotesDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
-                           QString* error);
+                           bool besideNewStore, QString* error);
+// A note's whole text as NoteStore.sqlite keeps it in ZICNOTEDATA.ZDATA: gzip
+// around a protobuf (document 2 -> note 3 -> text 2, then formatting runs).
+QByteArray EncodeNoteBody(const QString& text);
+// The protobuf inside, before gzip.
+QByteArray EncodeNoteProto(const QString& text);
+// `data` in gzip form.
+QByteArray GzipBytes(const QByteArray& data);
+// WhatsApp's LID.sqlite: the phone numbers behind the sample's "@lid" ids.
+bool WriteWhatsAppLidDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,
+                              QString* error);
 // ChatStorage.sqlite; business: the WhatsApp Business twin (fewer, different chats).
 // `files`, when given, receives the media files ZWAMEDIAITEM.ZMEDIALOCALPATH names.
 bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed,

@@ -10,6 +10,11 @@
 //   3 one-to-one "447700900123@s.whatsapp.net", partner name only a number,
 //     push name "Nobody Named"
 //   4 one-to-one "19995550000@s.whatsapp.net", no name anywhere
+//   5 group "120363000000000005@g.us", subject "Neighbours 🏡", holding only system
+//     rows, as groups the owner was added to do on real phones
+// Group members beyond those of chat 2: 5 "987654321098765@lid" in chat 2 (not in
+// LID.sqlite), 6 Ann in chat 5. Member 4's "@lid" id is paired in LID.sqlite with
+// Émilie's number +33612345678, whom ContactsV2 names.
 // Fixed messages (Z_PK), oldest first:
 //   1 chat 1 from Ann: text with comma, quotes, "<", emoji and a line break
 //   2 chat 1 from me
@@ -19,10 +24,15 @@
 //   10 chat 2 from member 4: location; 11 chat 3; 12 chat 4
 //   13 chat 1 contact card "José Müller"; 14 chat 1 sticker
 //   15 chat 1 from Ann: voice note (.opus); 16 chat 1 from me: document "Trip plan.pdf"
+//   17 chat 5 system notice (type 10, event 2); 18 chat 5 group event (type 6,
+//   event 12); 19 chat 5 new subject "Neighbours 🏡" by member 6 (type 6, event 2)
+//   20 chat 2 from member 5: "Who maps me?"
 // Pictures, videos, voice notes and documents name their file in ZWAMEDIAITEM.ZMEDIALOCALPATH
 // ("Media/<chat jid>/x/y/<id>.<ext>", under "Message/" in the app group). The fixed rows'
 // files are all in the backup; of the generated ones about one in three is missing, as
 // on phones that never downloaded them.
+// Generated groups: every third holds only system rows; some members of the others
+// appear under "@lid" ids that LID.sqlite pairs with their numbers.
 // Every received row carries base64 protobuf in ZPUSHNAME, as real ones do.
 // The Business twin holds 2 chats of 3 messages each, and a picture in chat 1.
 #include "tools/sample/PhoneDatabases.h"
@@ -65,7 +75,15 @@ struct WaChat {
     QString jid;
     bool group;
     QList<qlonglong> members; // ZWAGROUPMEMBER Z_PKs
+    bool systemOnly = false;
 };
+
+// The "@lid" id a generated member with this number appears under.
+QString LidOf(const QString& number)
+{
+    const QString digits = number.startsWith('+') ? number.mid(1) : number;
+    return "8" + digits.rightJustified(14, QLatin1Char('0')).right(14);
+}
 
 } // namespace
 
@@ -139,7 +157,7 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
     qlonglong nextMember = 1, nextPush = 1, nextMessage = 1, nextMedia = 1, nextGroupInfo = 1;
     const QVariant null;
     auto addChat = [&](const QString& jid, const QVariant& partner, bool group) {
-        WaChat chat{qlonglong(chats.size()) + 1, jid, group, {}};
+        WaChat chat{qlonglong(chats.size()) + 1, jid, group, {}, false};
         QVariant info;
         if (group) {
             info = nextGroupInfo;
@@ -163,7 +181,7 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
     // Adds one message; `type` 0 is text. Media rows get a ZWAMEDIAITEM.
     auto addMessage = [&](qlonglong chatPk, bool fromMe, const QVariant& memberPk, int type,
                           const QVariant& text, const QVariant& caption, const QVariant& vcardName,
-                          bool location) {
+                          bool location, int event = -1) {
         const WaChat& chat = chats[size_t(chatPk - 1)];
         const qlonglong pk = nextMessage++;
         clock += 37 + rnd.Below(5000);
@@ -194,7 +212,7 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
             }
         }
         db.Insert(insMessage,
-                  {pk, type == 6 ? 2 : 0, fromMe ? 1 : 0, fromMe ? 8 : 0, type, pk, chatPk, memberPk,
+                  {pk, event >= 0 ? event : type == 6 ? 2 : 0, fromMe ? 1 : 0, fromMe ? 8 : 0, type, pk, chatPk, memberPk,
                    media, date, date, fromMe ? null : QVariant(chat.jid),
                    fromMe ? null : QVariant(EncodedPushName(rnd)),
                    QString("3EB0%1").arg(QString::number(rnd.Next(), 16).toUpper()), text,
@@ -207,10 +225,14 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
                                          QString::fromUtf8("Family, Friends 🎉"), true);
         addChat("447700900123@s.whatsapp.net", "+44 7700 900123", false);
         addChat("19995550000@s.whatsapp.net", null, false);
+        const qlonglong neighbours = addChat("120363000000000005@g.us", QString::fromUtf8("Neighbours 🏡"), true);
+        chats.back().systemOnly = true;
         const qlonglong annM = addMember(family, "Ann Lee", "15551234567@s.whatsapp.net");
         const qlonglong joseM = addMember(family, null, "4915112345678@s.whatsapp.net");
         const qlonglong pepeM = addMember(family, null, "447700900999@s.whatsapp.net");
         const qlonglong lidM = addMember(family, null, "123456789012345@lid");
+        const qlonglong unpairedM = addMember(family, null, "987654321098765@lid");
+        const qlonglong annNeighbour = addMember(neighbours, "Ann Lee", "15551234567@s.whatsapp.net");
         addPush("447700900999@s.whatsapp.net", QString::fromUtf8("Pepe 🎸"));
         addPush("447700900123@s.whatsapp.net", "Nobody Named");
 
@@ -231,6 +253,10 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
         addMessage(1, false, null, 15, null, null, null, false);
         addMessage(1, false, null, 3, null, null, null, false);
         addMessage(1, true, null, 8, null, "Trip plan.pdf", null, false);
+        addMessage(neighbours, false, null, 10, null, null, null, false, 2);
+        addMessage(neighbours, false, null, 6, null, null, null, false, 12);
+        addMessage(neighbours, false, annNeighbour, 6, QString::fromUtf8("Neighbours 🏡"), null, null, false, 2);
+        addMessage(2, false, unpairedM, 0, "Who maps me?", null, null, false);
     } else {
         addChat("4915112345678@s.whatsapp.net", QString::fromUtf8("José Müller"), false);
         addChat("33612345678@s.whatsapp.net", QString::fromUtf8("Émilie (Café)"), false);
@@ -253,8 +279,15 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
                     const SamplePerson& p = people[size_t(rnd.Below(int(people.size())))];
                     const QString jid = p.vecNumbers.isEmpty()
                                             ? QString("%1@lid").arg(100000000000000LL + rnd.Below(1000000))
-                                            : Jid(p.vecNumbers.first());
+                                        : rnd.Chance(30) ? LidOf(p.vecNumbers.first()) + "@lid"
+                                                         : Jid(p.vecNumbers.first());
                     addMember(pk, rnd.Chance(60) ? QVariant(p.strFirst + " " + p.strLast) : null, jid);
+                }
+                // A group the owner was only added to: nothing but system rows.
+                if (c % 30 == 9) {
+                    chats.back().systemOnly = true;
+                    addMessage(pk, false, null, 10, null, null, null, false, 2);
+                    addMessage(pk, false, chats.back().members.first(), 6, null, null, null, false, 12);
                 }
             } else {
                 const SamplePerson& p = people[size_t(6 + c) % people.size()];
@@ -266,9 +299,13 @@ bool WriteChatStorageDatabase(const QString& path, const PhoneDataScale& scale, 
                     addPush(Jid(number), p.strFirst + " ✨");
             }
         }
-        const int chatCount = int(chats.size());
+        std::vector<size_t> open;
+        for (size_t c = 0; c < chats.size(); ++c) {
+            if (!chats[c].systemOnly)
+                open.push_back(c);
+        }
         for (int i = int(nextMessage); i <= scale.nWhatsAppMessages; ++i) {
-            const WaChat& chat = chats[size_t(rnd.Below(chatCount))];
+            const WaChat& chat = chats[open[size_t(rnd.Below(int(open.size())))]];
             const bool fromMe = rnd.Chance(40);
             QVariant member;
             if (chat.group && !fromMe && !chat.members.isEmpty())
@@ -323,6 +360,32 @@ bool WriteWhatsAppContactsDatabase(const QString& path, const PhoneDataScale& sc
     if (!db.Finish()) {
         if (error)
             *error = "ContactsV2.sqlite: " + db.Error();
+        return false;
+    }
+    return true;
+}
+
+bool WriteWhatsAppLidDatabase(const QString& path, const PhoneDataScale& scale, uint64_t seed, QString* error)
+{
+    CSampleSqlite db(path);
+    db.ExecAll({
+        "CREATE TABLE ZWAPHONENUMBERLIDPAIR (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER, "
+        "ZTIMESTAMP TIMESTAMP, ZLID VARCHAR, ZPHONENUMBER VARCHAR)",
+    });
+    QSqlQuery ins = db.Prepare("INSERT INTO ZWAPHONENUMBERLIDPAIR VALUES (?, 2, 1, 700000000, ?, ?)");
+    qlonglong pk = 1;
+    db.Insert(ins, {pk++, "123456789012345@lid", "33612345678@s.whatsapp.net"});
+    // Every generated person with a number; the number stored both ways phones do.
+    for (const SamplePerson& p : SamplePeople(scale, seed)) {
+        if (p.vecNumbers.isEmpty())
+            continue;
+        const QString number = p.vecNumbers.first();
+        db.Insert(ins, {pk, LidOf(number) + "@lid", pk % 2 ? QVariant(number) : QVariant(Jid(number))});
+        ++pk;
+    }
+    if (!db.Finish()) {
+        if (error)
+            *error = "LID.sqlite: " + db.Error();
         return false;
     }
     return true;
