@@ -19,8 +19,10 @@ bool IsEntryUsedByEngine(const std::string& strName, const std::string& strFileI
     static const char* const s_patterns[] = {
         g_szCameraRollPattern, g_szPhotoStreamPattern, g_szAttachmentPattern,
         g_szAppFilePattern,    g_szWhatsAppSharedMediaPattern, g_szWhatsAppBusinessSharedMediaPattern,
-        g_szQQDatabasePattern,
+        g_szQQDatabasePattern, g_szCloudOriginalPattern, g_szEditRenderPattern,
     };
+    if (strName == g_szPhotoLibraryName)
+        return true;
     for (const char* pattern : s_patterns) {
         if (strName.find(pattern) != std::string::npos)
             return true;

@@ -7,6 +7,11 @@
 
 // Manifest-name patterns of the media catalogues (case-sensitive substrings).
 inline constexpr char g_szCameraRollPattern[] = "CameraRollDomain-Media/DCIM/";
+// Camera-roll originals kept for iCloud Photos, the renders of edited pictures
+// (manifest names starting so) and the photo library that names them all.
+inline constexpr char g_szCloudOriginalPattern[] = "CameraRollDomain-Media/PhotoData/CPLAssets/";
+inline constexpr char g_szEditRenderPattern[] = "CameraRollDomain-Media/PhotoData/Mutations/DCIM/";
+inline constexpr char g_szPhotoLibraryName[] = "CameraRollDomain-Media/PhotoData/Photos.sqlite";
 inline constexpr char g_szPhotoStreamPattern[] = "MediaDomain-Media/PhotoStreamsData/";
 inline constexpr char g_szAttachmentPattern[] = "/Attachments/";
 inline constexpr char g_szAppFilePattern[] = "AppDomain-";

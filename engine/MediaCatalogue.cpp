@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "engine/CameraRollCatalogue.h"
 #include "engine/EngineEntryUse.h"
 #include "engine/IphoneBackupFile.h"
 #include "engine/MediaNames.h"
@@ -80,18 +81,23 @@ int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& ca
                                            std::vector<_IPHONE_CAMERA_INFO_>& photoStream)
 {
     CFileTypeJudge judge;
+    CCameraRollCatalogue roll;
     const unsigned long long total = m_vecManifest.size();
     const unsigned long long span = 2ull * unsigned(m_nProgressStep);
     unsigned long long counted = 0;
     int stopped = 0;
     for (const __MBDB_FILE__& entry : m_vecManifest) {
         std::vector<_IPHONE_CAMERA_INFO_>* target = nullptr;
-        if (entry.strName.find(g_szCameraRollPattern) != std::string::npos)
+        const CameraRollPlace place = CameraRollPlaceOf(entry.strName);
+        if (place != CameraRollPlace::None) {
             target = &cameraRoll;
-        else if (entry.strName.find(g_szPhotoStreamPattern) != std::string::npos)
+        } else if (entry.strName.find(g_szPhotoStreamPattern) != std::string::npos) {
             target = &photoStream;
-        else
+        } else {
+            if (entry.strName == g_szPhotoLibraryName)
+                roll.SetLibrary(GetStoredFilePath(entry.strFileId));
             continue;
+        }
         RecognisedFile file;
         const Recognition found = Recognise(judge, GetStoredFilePath(entry.strFileId), file);
         if (found == Missing)
@@ -101,13 +107,20 @@ int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& ca
             info.nSize = LowBits(file.nSize);
             info.strFileName = MediaLastComponent(entry.strName);
             info.wstrFullPath = std::move(file.wstrPath);
-            target->push_back(std::move(info));
+            if (target == &cameraRoll)
+                roll.Add(place, entry.strName, std::move(info));
+            else
+                target->push_back(std::move(info));
         }
         ++counted;
         if (m_pCallback && (stopped = ReportProgress(ProgressAt(m_nProgressPos, span, counted, total))) != 0)
             break;
     }
+    roll.Finish(cameraRoll);
     SortRecords(cameraRoll, CamVectorCmp);
+    // Pictures from the phone's Recently Deleted album first, as deleted notes are.
+    std::stable_partition(cameraRoll.begin(), cameraRoll.end(),
+                          [](const _IPHONE_CAMERA_INFO_& info) { return info.nDeleted != 0; });
     SortRecords(photoStream, CamVectorCmp);
     AdvanceProgress(2 * m_nProgressStep);
     return stopped;

@@ -1,4 +1,6 @@
 // A generated backup of each layout scans to exactly the media the generator wrote.
+#include <algorithm>
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -90,9 +92,13 @@ void TestSampleScan::scansWhatWasWritten()
     QCOMPARE(appLines, expected[SampleMedia::AppFile]);
     QCOMPARE(data.nAppPhotoCount + data.nAppVideoCount, unsigned(data.vecAppFile.size()));
 
-    // Each list comes out in name order, case ignored.
+    // Each list comes out in name order, case ignored; the camera roll's pictures from
+    // Recently Deleted come first.
+    QVERIFY(std::is_partitioned(data.vecCamera.begin(), data.vecCamera.end(),
+                                [](const _IPHONE_CAMERA_INFO_& c) { return c.nDeleted != 0; }));
     for (size_t i = 1; i < data.vecCamera.size(); ++i)
-        QVERIFY(strcasecmp(data.vecCamera[i - 1].strFileName.c_str(), data.vecCamera[i].strFileName.c_str()) <= 0);
+        QVERIFY(data.vecCamera[i - 1].nDeleted != data.vecCamera[i].nDeleted ||
+                strcasecmp(data.vecCamera[i - 1].strFileName.c_str(), data.vecCamera[i].strFileName.c_str()) <= 0);
     for (size_t i = 1; i < data.vecPhotoStream.size(); ++i)
         QVERIFY(strcasecmp(data.vecPhotoStream[i - 1].strFileName.c_str(), data.vecPhotoStream[i].strFileName.c_str()) <= 0);
 }

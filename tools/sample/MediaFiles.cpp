@@ -2,6 +2,7 @@
 // attachments, app files and WhatsApp media, under the manifest names a phone
 // uses. Each category also gets files that must not be listed (too short,
 // unknown content, empty) so the catalogues' filters are exercised.
+#include "tools/sample/CameraRollLibrary.h"
 #include "tools/sample/MediaContent.h"
 #include "tools/sample/SampleContent.h"
 
@@ -414,4 +415,5 @@ void AddMediaFiles(SampleBackup& backup, const SampleOptions& options)
     AddAttachments(writer, qMax(4, plan.attachments - linked.first), options.unusualNames);
     AddAppFiles(writer, plan.appFiles, plan.apps, options.unusualNames);
     AddWhatsAppMedia(writer, qMax(4, plan.whatsApp - linked.second));
+    AddCameraRollLibrary(backup, options);
 }

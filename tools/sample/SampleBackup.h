@@ -90,8 +90,10 @@ struct SampleMedia {
     enum Kind { CameraRoll, PhotoStream, Attachment, AppFile, WhatsApp };
     Kind kind = CameraRoll;
     QString manifestName;
-    // As the catalogue shows it. Camera roll and photo stream: the last path
-    // component unchanged. Others: that component cut at its last "." (kept
+    // As the catalogue shows it. Photo stream: the last path component unchanged.
+    // Camera roll: the original name Photos.sqlite gives the file, else the last
+    // path component; an edit render "<original's stem> (edited).<ext>"; a later
+    // one of two equal names (case ignored, by manifest name) "<stem> (2).<ext>". Others: that component cut at its last "." (kept
     // whole without one), then "." and the recognised extension in upper case:
     // IMG_0042.jpeg holding a JPEG gives IMG_0042.JPG, a QuickTime IMG_0042.MOV.
     // An attachment of another content keeps its last component unchanged.
@@ -100,6 +102,8 @@ struct SampleMedia {
     // of the manifest name up to the next "-"; "other" when there is none.
     QString appName;
     qint64 size = 0;
+    // Camera roll: in the phone's Recently Deleted album (flagged, listed first).
+    bool deleted = false;
 };
 
 class SampleBackup {

@@ -28,8 +28,9 @@ int SampleTargetEntryCount(SampleOptions::Scale scale)
 {
     switch (scale) {
     case SampleOptions::Scale::Tiny:
-        // Room for filler after the databases, the media and the files messages name.
-        return 260;
+        // Room for filler after the databases, the media (camera-roll library
+        // included) and the files messages name.
+        return 300;
     case SampleOptions::Scale::Small:
         return 3000;
     case SampleOptions::Scale::Large:

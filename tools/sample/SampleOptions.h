@@ -8,7 +8,7 @@ struct SampleOptions {
     // New: Manifest.db, stored files in two-character sub-folders (iOS 10+).
     // Old: Manifest.mbdb, stored files flat (iOS 4-9).
     enum class Layout { New, Old };
-    // Tiny: about 160 entries (unit tests). Small: a few thousand (demo).
+    // Tiny: about 300 entries (unit tests). Small: a few thousand (demo).
     // Large: about 200 000 entries (benchmarks).
     enum class Scale { Tiny, Small, Large };
 
