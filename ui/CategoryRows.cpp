@@ -126,12 +126,15 @@ std::vector<unsigned> FlaggedFirstKeys(const WhatsAppMessageMap& chats)
 
 int FillCamera(QTableWidget* table, const CameraInfoVec& files, const QIcon& icon, Qt::CheckState state)
 {
+    // Rows stay in container order (the selection maps index it); the catalogue
+    // already puts pictures from Recently Deleted first.
     return FillRows(table, int(files.size()), icon, true, state, [&](int i, Row& row) {
         const _IPHONE_CAMERA_INFO_& f = files[size_t(i)];
         row.cells[0] = Text(f.strFileName);
         row.cells[1] = SizeText(f.nSize);
         row.nCells = 2;
         row.payload = QVariant::fromValue(f);
+        row.bFlagged = f.nDeleted != 0;
     });
 }
 

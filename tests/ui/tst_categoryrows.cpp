@@ -157,6 +157,17 @@ void TestCategoryRows::mediaRowsCarryTheirRecord()
     QCOMPARE(table.item(1, 1)->text(), QString("2.79 GB"));
     QCOMPARE(table.item(0, 0)->data(Qt::UserRole).value<_IPHONE_CAMERA_INFO_>().strFileName,
              std::string("IMG_0001.JPG"));
+    QVERIFY(table.item(0, 0)->foreground().style() == Qt::NoBrush);
+
+    // A picture from Recently Deleted is flagged like a deleted note, in the row the
+    // catalogue gave it: the selection maps rows to the container by index.
+    files[1].nDeleted = 1;
+    QTableWidget flagged(0, 2);
+    CategoryRows::FillCamera(&flagged, files, QIcon(":/image/photo.png"), Qt::Unchecked);
+    QCOMPARE(flagged.item(1, 0)->text(), QString("big.MOV"));
+    QCOMPARE(flagged.item(1, 1)->foreground().color(), CategoryRows::FlaggedColor());
+    QVERIFY(SameIcon(flagged.item(1, 0)->icon(), QIcon(":/image/delete.png")));
+    QVERIFY(SameIcon(flagged.item(0, 0)->icon(), QIcon(":/image/photo.png")));
 
     AppFileMap apps;
     apps["whatsapp"];
