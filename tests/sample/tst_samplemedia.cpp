@@ -259,7 +259,7 @@ void TestSampleMedia::recordMatchesTheModel()
             QVERIFY(backup.media.size() >= 300);
             QVERIFY(backup.media.size() <= 500);
         } else {
-            QVERIFY(backup.media.size() <= 45);
+            QVERIFY(backup.media.size() <= 50);
         }
     }
 }
