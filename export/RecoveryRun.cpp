@@ -72,8 +72,8 @@ public:
     {
         const int n = static_cast<int>(items.size());
         for (int i = 1; i <= n; ++i)
-            CopyOne(items[i - 1], m_strSaveDir + folderName, static_cast<int>(static_cast<long long>(fineSpan) * i / n),
-                    coarse);
+            CopyOne(items[i - 1], m_strSaveDir + folderName,
+                    StepFine(static_cast<int>(static_cast<long long>(fineSpan) * i / n), coarse), coarse);
         Report(stepEnd, 1, 0, QString());
     }
 
@@ -84,7 +84,7 @@ public:
         int k = 0;
         for (const auto& app : apps) {
             ++k;
-            const int fine = static_cast<int>(static_cast<long long>(fineSpan) * k / a);
+            const int fine = StepFine(static_cast<int>(static_cast<long long>(fineSpan) * k / a), coarse);
             for (const _IPHONE_APP_FILE_INFO_& file : app.second)
                 CopyOne(file, m_strSaveDir + folderName + QString::fromStdString(SafeComponent(file.strAppName)), fine,
                         coarse);
@@ -104,6 +104,10 @@ public:
     RecoveryOutcome& Outcome() { return m_outcome; }
 
 private:
+    // The previous step ended on coarse + 1 percent; the first items of a long step
+    // must not report less, or the bar steps back.
+    static int StepFine(int fine, int coarse) { return coarse > 0 && fine < 100 ? 100 : fine; }
+
     // Each media folder is made once per run (on first use, so nothing ticked makes none).
     bool MakeFolder(const QString& folder)
     {
