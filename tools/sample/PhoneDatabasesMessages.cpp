@@ -84,7 +84,7 @@ bool ShownText(const QVariant& text, const QVariant& body)
     return !body.isNull();
 }
 
-struct AttachmentSpec {
+struct AttachmentPlan {
     QString fileName;      // on the phone's disk
     QString transferName;  // as it was sent
     SampleMediaKind kind;
@@ -93,7 +93,7 @@ struct AttachmentSpec {
     bool stored;
 };
 
-AttachmentSpec Spec(const QString& name, SampleMediaKind kind, bool stored = true)
+AttachmentPlan Plan(const QString& name, SampleMediaKind kind, bool stored = true)
 {
     using K = SampleMediaKind;
     struct Type {
@@ -124,48 +124,48 @@ AttachmentSpec Spec(const QString& name, SampleMediaKind kind, bool stored = tru
 }
 
 // The fixed messages' attachments (see the top of the file), by message and position.
-bool FixedAttachment(qlonglong messageId, int k, bool unusualNames, AttachmentSpec* spec)
+bool FixedAttachment(qlonglong messageId, int k, bool unusualNames, AttachmentPlan* plan)
 {
     using K = SampleMediaKind;
     switch (messageId * 10 + k) {
-    case 30: *spec = Spec("IMG_4021.JPG", K::JpegExif); return true;
-    case 31: *spec = Spec("IMG_4022.HEIC", K::Heic); return true;
-    case 40: *spec = Spec("IMG_0420.MOV", K::QuickTime); return true;
-    case 50: *spec = Spec("Trip plan.pdf", K::Pdf); return true;
-    case 60: *spec = Spec("IMG_5001.jpeg", K::JpegJfif); return true;
-    case 61: *spec = Spec("Audio Message.caf", K::Caf); return true;
-    case 100: *spec = Spec("Anna Berg.vcf", K::VCard); return true;
+    case 30: *plan = Plan("IMG_4021.JPG", K::JpegExif); return true;
+    case 31: *plan = Plan("IMG_4022.HEIC", K::Heic); return true;
+    case 40: *plan = Plan("IMG_0420.MOV", K::QuickTime); return true;
+    case 50: *plan = Plan("Trip plan.pdf", K::Pdf); return true;
+    case 60: *plan = Plan("IMG_5001.jpeg", K::JpegJfif); return true;
+    case 61: *plan = Plan("Audio Message.caf", K::Caf); return true;
+    case 100: *plan = Plan("Anna Berg.vcf", K::VCard); return true;
     case 101:
         if (!unusualNames) {
-            *spec = Spec("Notes 2 draft.txt", K::Text);
+            *plan = Plan("Notes 2 draft.txt", K::Text);
             return true;
         }
-        *spec = Spec(QString::fromUtf8("Notes #2 \"draft\"?.txt"), K::Text);
-        spec->transferName = "../" + spec->fileName;
+        *plan = Plan(QString::fromUtf8("Notes #2 \"draft\"?.txt"), K::Text);
+        plan->transferName = "../" + plan->fileName;
         return true;
-    case 102: *spec = Spec("Budget 2024.docx", K::Docx); return true;
-    case 110: *spec = Spec("IMG_9999.MOV", K::QuickTime, false); return true;
+    case 102: *plan = Plan("Budget 2024.docx", K::Docx); return true;
+    case 110: *plan = Plan("IMG_9999.MOV", K::QuickTime, false); return true;
     default: return false;
     }
 }
 
-AttachmentSpec GeneratedAttachment(PhoneRandom& rnd, qlonglong attId)
+AttachmentPlan GeneratedAttachment(PhoneRandom& rnd, qlonglong attId)
 {
     using K = SampleMediaKind;
     const int pick = rnd.Below(100);
     const bool stored = !rnd.Chance(2);
     const QString n = QString::number(attId);
-    if (pick < 25) return Spec(QString("IMG_%1.jpeg").arg(attId, 4, 10, QChar('0')), K::JpegJfif, stored);
-    if (pick < 40) return Spec(QString("IMG_%1.JPG").arg(attId, 4, 10, QChar('0')), K::JpegExif, stored);
-    if (pick < 55) return Spec(QString("IMG_%1.HEIC").arg(attId, 4, 10, QChar('0')), K::Heic, stored);
-    if (pick < 65) return Spec(QString("IMG_%1.MOV").arg(attId, 4, 10, QChar('0')), K::QuickTime, stored);
-    if (pick < 70) return Spec(QString("image%1.png").arg(n), K::Png, stored);
-    if (pick < 73) return Spec(QString("giphy%1.gif").arg(n), K::Gif, stored);
-    if (pick < 83) return Spec("Audio Message.caf", K::Caf, stored);
-    if (pick < 86) return Spec(QString("Voice %1.amr").arg(n), K::Amr, stored);
-    if (pick < 92) return Spec(QString("Document %1.pdf").arg(n), K::Pdf, stored);
-    if (pick < 98) return Spec(QString("Contact %1.vcf").arg(n), K::VCard, stored);
-    return Spec(QString("Report %1.docx").arg(n), K::Docx, stored);
+    if (pick < 25) return Plan(QString("IMG_%1.jpeg").arg(attId, 4, 10, QChar('0')), K::JpegJfif, stored);
+    if (pick < 40) return Plan(QString("IMG_%1.JPG").arg(attId, 4, 10, QChar('0')), K::JpegExif, stored);
+    if (pick < 55) return Plan(QString("IMG_%1.HEIC").arg(attId, 4, 10, QChar('0')), K::Heic, stored);
+    if (pick < 65) return Plan(QString("IMG_%1.MOV").arg(attId, 4, 10, QChar('0')), K::QuickTime, stored);
+    if (pick < 70) return Plan(QString("image%1.png").arg(n), K::Png, stored);
+    if (pick < 73) return Plan(QString("giphy%1.gif").arg(n), K::Gif, stored);
+    if (pick < 83) return Plan("Audio Message.caf", K::Caf, stored);
+    if (pick < 86) return Plan(QString("Voice %1.amr").arg(n), K::Amr, stored);
+    if (pick < 92) return Plan(QString("Document %1.pdf").arg(n), K::Pdf, stored);
+    if (pick < 98) return Plan(QString("Contact %1.vcf").arg(n), K::VCard, stored);
+    return Plan(QString("Report %1.docx").arg(n), K::Docx, stored);
 }
 
 struct Chat {
@@ -312,19 +312,19 @@ bool WriteSmsDatabase(const QString& path, const PhoneDataScale& scale, uint64_t
         for (int k = 0; k < attachments; ++k) {
             const qlonglong attId = nextAttachment++;
             const QString guid = Guid(rnd);
-            AttachmentSpec spec;
-            if (!FixedAttachment(rowId, k, unusualNames, &spec))
-                spec = GeneratedAttachment(rnd, attId);
+            AttachmentPlan plan;
+            if (!FixedAttachment(rowId, k, unusualNames, &plan))
+                plan = GeneratedAttachment(rnd, attId);
             const QString folder = QString("Library/SMS/Attachments/%1/%2/%3/")
                                        .arg(attId % 256, 2, 16, QChar('0'))
                                        .arg(attId % 100, 2, 10, QChar('0'))
                                        .arg(guid);
             db.Insert(insAttachment,
                       {attId, guid, date / (newFormat ? 1000000000LL : 1), date / (newFormat ? 1000000000LL : 1),
-                       "~/" + folder + spec.fileName, spec.uti, spec.mime, fromMe ? 1 : 0, spec.transferName,
+                       "~/" + folder + plan.fileName, plan.uti, plan.mime, fromMe ? 1 : 0, plan.transferName,
                        1024 + rnd.Below(7000)});
             if (files)
-                files->push_back({"MediaDomain", folder + spec.fileName, spec.kind, spec.stored});
+                files->push_back({"MediaDomain", folder + plan.fileName, plan.kind, plan.stored});
             db.Insert(insAttJoin, {rowId, attId});
         }
         return rowId;
