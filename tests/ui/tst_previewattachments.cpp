@@ -8,6 +8,7 @@
 #include "tools/sample/MediaContent.h"
 #include "ui/HeifImage.h"
 #include "ui/PreviewAttachments.h"
+#include "tests/ui/PreviewEval.h"
 #include "ui/PreviewPage.h"
 #include "ui/PreviewScript.h"
 
@@ -20,7 +21,6 @@ private slots:
 
 private:
     _MESSAGE_ATTACHMENT_ File(SampleMediaKind kind, const std::string& name);
-    QVariant Eval(QWebEngineView& view, const QString& script);
     QTemporaryDir m_dir;
     int m_serial = 0;
 };
@@ -43,19 +43,6 @@ _MESSAGE_ATTACHMENT_ TestPreviewAttachments::File(SampleMediaKind kind, const st
     a.wstrFullPath = path.toStdWString();
     a.nSize = QFileInfo(path).size();
     return a;
-}
-
-QVariant TestPreviewAttachments::Eval(QWebEngineView& view, const QString& script)
-{
-    bool done = false;
-    QVariant value;
-    PreviewPage::Run(&view, script, [&](const QVariant& v) {
-        value = v;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, 20000))
-        qWarning("script did not answer: %s", qPrintable(script));
-    return value;
 }
 
 void TestPreviewAttachments::bubbleMarkup()
@@ -99,14 +86,14 @@ void TestPreviewAttachments::picturesDecodeInThePreview()
         "(function(){var s=[];for(var i of document.images){if(!i.complete)return null;"
         "s.push(i.naturalWidth);}return s;})()");
     QVariant shown;
-    QVERIFY(QTest::qWaitFor([&] { return !(shown = Eval(view, widths)).isNull(); }, 20000));
+    QVERIFY(QTest::qWaitFor([&] { return !(shown = EvalInPreview(view, widths)).isNull(); }, 20000));
     const QVariantList list = shown.toList();
     QCOMPARE(list.size(), heic ? 3 : 2);
     for (const QVariant& w : list) {
         QVERIFY(w.toInt() > 0);
         QVERIFY(w.toInt() <= PreviewAttachments::PictureLimit().width());
     }
-    QVERIFY(Eval(view, QStringLiteral("document.body.innerText")).toString().contains("[attachment: Audio Message.caf]"));
+    QVERIFY(EvalInPreview(view, QStringLiteral("document.body.innerText")).toString().contains("[attachment: Audio Message.caf]"));
 }
 
 QTEST_MAIN(TestPreviewAttachments)

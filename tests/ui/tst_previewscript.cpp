@@ -3,6 +3,7 @@
 #include <QWebEngineView>
 
 #include "engine/MessageConversation.h"
+#include "tests/ui/PreviewEval.h"
 #include "ui/PreviewPage.h"
 #include "ui/PreviewScript.h"
 
@@ -19,25 +20,11 @@ private slots:
     void groupSendersAboveBubbles();
 
 private:
-    QVariant Eval(QWebEngineView& view, const QString& script);
 };
 
 void TestPreviewScript::initTestCase()
 {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-}
-
-QVariant TestPreviewScript::Eval(QWebEngineView& view, const QString& script)
-{
-    bool done = false;
-    QVariant value;
-    PreviewPage::Run(&view, script, [&](const QVariant& v) {
-        value = v;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, 20000))
-        qWarning("script did not answer: %s", qPrintable(script));
-    return value;
 }
 
 void TestPreviewScript::literalIsOneSafeString()
@@ -118,25 +105,25 @@ void TestPreviewScript::everyHostileMessageGetsItsBubble()
         PreviewPage::Run(&view, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(m), m.nIsFromMe));
     }
 
-    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), int(texts.size()));
-    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('b,img,script').length")).toInt(), 0);
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), int(texts.size()));
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('b,img,script').length")).toInt(), 0);
     for (int i = 0; i < texts.size(); ++i) {
-        const QString shown = Eval(view, QStringLiteral("document.querySelectorAll('p')[%1].innerText").arg(i))
+        const QString shown = EvalInPreview(view, QStringLiteral("document.querySelectorAll('p')[%1].innerText").arg(i))
                                   .toString();
         QString expected = texts[i];
         QVERIFY2(shown.endsWith(expected), qPrintable(shown));
         QVERIFY(shown.startsWith(QStringLiteral("2024-01-01 00:00:00") + (i % 2 ? "Me" : "Bob")));
-        const QString cls = Eval(view, QStringLiteral("document.querySelectorAll('p')[%1].className").arg(i))
+        const QString cls = EvalInPreview(view, QStringLiteral("document.querySelectorAll('p')[%1].className").arg(i))
                                 .toString();
         QCOMPARE(cls, i % 2 ? QStringLiteral("triangle-right right") : QStringLiteral("triangle-left left"));
     }
     QTest::qWait(200);
-    QVERIFY(Eval(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
+    QVERIFY(EvalInPreview(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
 
     // Clearing removes every bubble; later bubbles still find their box.
     PreviewPage::Run(&view, PreviewScript::ClearScript());
     PreviewPage::Run(&view, PreviewScript::BubbleScript(QStringLiteral("again"), true));
-    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 1);
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 1);
 }
 
 void TestPreviewScript::groupSendersAboveBubbles()
@@ -177,17 +164,17 @@ void TestPreviewScript::groupSendersAboveBubbles()
         PreviewPage::Run(&view, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(message),
                                                             message.nIsFromMe != 0,
                                                             PreviewScript::SenderHtml(message)));
-    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 4);
-    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('.sender').length")).toInt(), 2);
-    QCOMPARE(Eval(view, QStringLiteral("document.querySelectorAll('img').length")).toInt(), 0);
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 4);
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('.sender').length")).toInt(), 2);
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('img').length")).toInt(), 0);
     const QString above = QStringLiteral("(function(){var p=document.querySelectorAll('p')[%1];"
                                          "var s=p.previousElementSibling;return s?s.innerText:'';})()");
-    QCOMPARE(Eval(view, above.arg(0)).toString(), QString::fromStdString(messages[0].strContactName));
-    QCOMPARE(Eval(view, above.arg(1)).toString(), QStringLiteral("+44 20 & 7"));
-    QCOMPARE(Eval(view, above.arg(2)).toString(), QString());
-    QCOMPARE(Eval(view, above.arg(3)).toString(), QString());
+    QCOMPARE(EvalInPreview(view, above.arg(0)).toString(), QString::fromStdString(messages[0].strContactName));
+    QCOMPARE(EvalInPreview(view, above.arg(1)).toString(), QStringLiteral("+44 20 & 7"));
+    QCOMPARE(EvalInPreview(view, above.arg(2)).toString(), QString());
+    QCOMPARE(EvalInPreview(view, above.arg(3)).toString(), QString());
     QTest::qWait(200);
-    QVERIFY(Eval(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
+    QVERIFY(EvalInPreview(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
 }
 
 QTEST_MAIN(TestPreviewScript)
