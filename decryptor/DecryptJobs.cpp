@@ -7,7 +7,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "decryptor/MbdbRecords.h"
+#include "engine/MbdbRecords.h"
 #include "support/BackupDatabase.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "engine/MbdbRecords.h"
 #include "support/BackupDatabase.h"
 #include "support/SafeFile.h"
 #include "support/TextEncoding.h"
@@ -25,24 +26,9 @@ const QString& ConnectionName()
     return name;
 }
 
-const int kFixedFieldsAfterMode = 8 + 4 * 5 + 8 + 1;  // inode .. protection class
-
 unsigned ReadU16(const unsigned char* p)
 {
     return (unsigned(p[0]) << 8) | p[1];
-}
-
-// Bounds-checked getstring: false (nothing read) when the string would pass
-// `size`.
-bool ReadString(const char* data, int size, int* pos, std::string* out)
-{
-    if (*pos > size - 2)
-        return false;
-    const unsigned length = ReadU16(reinterpret_cast<const unsigned char*>(data + *pos));
-    if (length != 0xFFFF && int(length) > size - *pos - 2)
-        return false;
-    *out = getstring(data, pos);
-    return true;
 }
 
 // A stored name is 40 hex digits; kept in lower case as SHA-1 names are.
@@ -110,48 +96,23 @@ int process_mbdb_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
 
 int process_mbdb_buffer(const char* bytes, size_t length, std::vector<__MBDB_FILE__>& out)
 {
-    if (!bytes || length < 4 || memcmp(bytes, "mbdb", 4) != 0 || length > size_t(0x7fffffff))
+    CMbdbReader reader(bytes, length);
+    if (!reader.HasMagic() || length > size_t(0x7fffffff))
         return 87;
-    if (length <= 6)
-        return 0;
-
-    const char* data = bytes + 6;
-    const int size = int(length) - 6;
-    int pos = 0;
-    fileinfo info;
-    std::string skipped;
+    MBDB_RECORD record;
     char digest[41];
-    while (pos < size) {
-        bool whole = ReadString(data, size, &pos, &info.strDomain)
-            && ReadString(data, size, &pos, &info.strPath)
-            && ReadString(data, size, &pos, &info.strLinkTarget)
-            && ReadString(data, size, &pos, &info.strDataHash)
-            && ReadString(data, size, &pos, &info.strEncryptionKey)
-            && size - pos >= 2 + kFixedFieldsAfterMode + 1;
-        if (whole) {
-            info.nMode = static_cast<unsigned short>(ReadU16(reinterpret_cast<const unsigned char*>(data + pos)));
-            pos += 2 + kFixedFieldsAfterMode;
-            info.nPropertyCount = static_cast<unsigned char>(data[pos]);
-            pos += 1;
-            for (int i = 0; whole && i < info.nPropertyCount; ++i)
-                whole = ReadString(data, size, &pos, &skipped) && ReadString(data, size, &pos, &skipped);
-        }
-        if (!whole) {
-            // Cut or damaged: keep what was read and say the list is incomplete.
-            return 87;
-        }
-        if (info.strDomain.empty() || info.strPath.empty())
-            continue;
-        if ((info.nMode & 0xE000) == 0x4000)
+    while (reader.Next(&record)) {
+        if (record.strDomain.empty() || record.strPath.empty() || record.IsDirectory())
             continue;
         __MBDB_FILE__ entry;
-        entry.strName = info.strDomain + "-" + info.strPath;
+        entry.strName = record.strDomain + "-" + record.strPath;
         memset(digest, 0, sizeof digest);
         SHA1(reinterpret_cast<const unsigned char*>(entry.strName.c_str()), digest, 40);
         entry.strFileId = digest;
         out.push_back(std::move(entry));
     }
-    return 0;
+    // Cut or damaged: what was read stays, and the list is said to be incomplete.
+    return reader.Damaged() ? 87 : 0;
 }
 
 int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)

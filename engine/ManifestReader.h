@@ -7,33 +7,14 @@
 
 #include "engine/ManifestEntry.h"
 
-// One decoded Manifest.mbdb record. Only domain, relative path, mode and the
-// property count matter; the rest is read to find the next record.
-struct fileinfo {
-    std::string strDomain;
-    std::string strPath;
-    std::string strLinkTarget;
-    std::string strDataHash;
-    std::string strEncryptionKey;
-    unsigned short nMode = 0;
-    unsigned long long nInode = 0;
-    unsigned int nUserId = 0;
-    unsigned int nGroupId = 0;
-    unsigned int nModifyTime = 0;
-    unsigned int nAccessTime = 0;
-    unsigned int nChangeTime = 0;
-    unsigned long long nFileSize = 0;
-    unsigned char nProtectionClass = 0;
-    unsigned char nPropertyCount = 0;
-};
-
 // Reads one length-prefixed string at data + *pos and moves *pos past it.
 // 0xFFFF (absent) and 0 read as the empty string and advance by 2.
-// The caller must know that the 2 + L bytes are there; the manifest reader
-// checks this before each call.
+// The caller must know that the 2 + L bytes are there (the record reader of
+// engine/MbdbRecords.h checks lengths itself).
 std::string getstring(const char* data, int* pos);
 
-// Appends the entries of the Manifest.mbdb at `path` to `out`.
+// Appends the entries of the Manifest.mbdb at `path` to `out`: files and links
+// with a domain and a path (directories and nameless records are left out).
 // 0, or 87 when the path is null, the file cannot be read or lacks the magic.
 // A record that runs past the end of the file (a cut or damaged manifest) ends
 // the reading without touching a byte beyond the file: the entries read before

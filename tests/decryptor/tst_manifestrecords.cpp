@@ -4,7 +4,7 @@
 
 #include "decryptor/FileKeyBlob.h"
 #include "decryptor/ManifestPlistKeys.h"
-#include "decryptor/MbdbRecords.h"
+#include "engine/MbdbRecords.h"
 #include "support/Plist.h"
 #include "tools/sample/SampleBackup.h"
 #include "tools/sample/SampleWriter.h"

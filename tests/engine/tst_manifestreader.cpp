@@ -7,6 +7,7 @@
 
 #include "EngineFixtures.h"
 #include "engine/ManifestReader.h"
+#include "engine/MbdbRecords.h"
 #include "support/TextEncoding.h"
 #include "tools/sample/SampleBackup.h"
 #include "tools/sample/SampleWriter.h"
@@ -149,6 +150,21 @@ void TestManifestReader::mbdbCutAtEveryOffset()
         // Only a cut exactly between records reads as a whole manifest.
         if (cut < 4)
             QCOMPARE(result, 87);
+        // The decryptor walks the same records: same verdict, same files.
+        if (cut >= 6) {
+            std::vector<std::string> walked;
+            const bool whole = ReadMbdbRecords(
+                reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                [&walked](const MBDB_RECORD& r) {
+                    if (!r.strDomain.empty() && !r.strPath.empty() && !r.IsDirectory())
+                        walked.push_back(r.strDomain + "-" + r.strPath);
+                },
+                nullptr);
+            QCOMPARE(whole, result == 0);
+            QCOMPARE(walked.size(), part.size());
+            for (size_t i = 0; i < part.size(); ++i)
+                QCOMPARE(walked[i], part[i].strName);
+        }
     }
 
     // A string length pointing far past the end.

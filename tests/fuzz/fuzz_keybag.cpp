@@ -1,8 +1,8 @@
-// Keybag records and the per-file key records of Manifest.mbdb on arbitrary bytes.
+// Keybag records and per-file key blobs on arbitrary bytes.
 // Build by hand:
 //   clang++-14 -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -I. \
 //     $(pkg-config --cflags Qt6Core) tests/fuzz/fuzz_keybag.cpp decryptor/Keybag.cpp \
-//     decryptor/KeyDerivation.cpp decryptor/AesKeyWrap.cpp decryptor/MbdbRecords.cpp \
+//     decryptor/KeyDerivation.cpp decryptor/AesKeyWrap.cpp \
 //     decryptor/FileKeyBlob.cpp support/Plist.cpp $(pkg-config --libs Qt6Core libplist-2.0) -lcrypto
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,6 @@
 
 #include "decryptor/FileKeyBlob.h"
 #include "decryptor/Keybag.h"
-#include "decryptor/MbdbRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -26,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bag.UnwrapWithClass(3, QByteArray(reinterpret_cast<const char*>(copy.data()), int(size > 40 ? 40 : size)),
                             &key, &error);
     }
-    ReadMbdbRecords(copy.data(), copy.size(), [](const MBDB_RECORD&) {}, &error);
     WRAPPED_FILE_KEY fileKey;
     ParseWrappedFileKey(copy.data(), copy.size(), &fileKey, &error);
     MBFILE_INFO info;
