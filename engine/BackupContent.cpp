@@ -1,5 +1,5 @@
-// The engine's entry points into the content extractors: each builds the paths
-// of the databases it needs, runs its extractor and moves the progress on.
+// The scan's readers of the phone's databases: each builds the paths of the
+// databases it needs, runs its extractor and moves the progress on.
 #include <cerrno>
 #include <cstdio>
 #include <string>
