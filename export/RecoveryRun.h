@@ -28,6 +28,7 @@ struct RecoveryOutcome {
     int nFailed = 0;    // items that could not be written
     std::vector<RecoveryFailure> vecFailures;
     QString strStamp;   // run stamp used in the folder and report names
+    QString strManifestPath;   // absolute path of the manifest written, empty if none
 };
 
 // Exports `selection` into `saveDir`. A media file that cannot be copied is reported

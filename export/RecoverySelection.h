@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/BackupRecords.h"
+#include "export/RecoveryDateRange.h"
 
 struct RecoverySelection {
     // Media, each in the order of its table's ticked rows.
@@ -30,6 +31,12 @@ struct RecoverySelection {
     PersonContentVec vecContacts;
     CallHistoryVec vecCalls;
     NotesVec vecNotes;
+
+    // Narrows every category by its own date; open by default.
+    RecoveryDateRange dateRange;
+    // Skip a file whose identical copy (size and SHA-256) already sits at its place
+    // instead of writing a numbered name beside it.
+    bool bSkipIdentical = false;
 
     bool IsEmpty() const
     {
