@@ -30,6 +30,9 @@ struct BenchStep {
     // sample already generated); a returned text is printed instead.
     std::function<QString(const BenchContext&)> skipReason;
     int repeats = 0;  // 0: the program's repeat count
+    // Optional: run once, untimed, in the reference's child before its repeats
+    // (e.g. to learn what the reference is to do).
+    std::function<bool(const BenchContext&, QString* note)> prepareReference;
 };
 
 struct BenchRegistration {
@@ -46,5 +49,7 @@ struct BenchMeasure {
     double medianCpuSeconds = 0;  // user + system: wall time suffers on a loaded machine
     double peakMegabytes = 0;
 };
+// `prepare`, when given, runs first and is not timed; its failure fails the measure.
 BenchMeasure MeasureInChild(const std::function<bool(const BenchContext&, QString*)>& fn,
-                            const BenchContext& context, int repeats);
+                            const BenchContext& context, int repeats,
+                            const std::function<bool(const BenchContext&, QString*)>& prepare = nullptr);

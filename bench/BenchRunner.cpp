@@ -77,7 +77,8 @@ const QList<BenchStep>& RegisteredBenchSteps()
 // The child writes: int ok, int repeats done, that many doubles, int note
 // length, the note's UTF-8 bytes.
 BenchMeasure MeasureInChild(const std::function<bool(const BenchContext&, QString*)>& fn,
-                            const BenchContext& context, int repeats)
+                            const BenchContext& context, int repeats,
+                            const std::function<bool(const BenchContext&, QString*)>& prepare)
 {
     BenchMeasure result;
     int fds[2];
@@ -96,7 +97,7 @@ BenchMeasure MeasureInChild(const std::function<bool(const BenchContext&, QStrin
         close(fds[0]);
         std::vector<double> times;  // wall, cpu, wall, cpu ...
         QString note;
-        int ok = 1;
+        int ok = !prepare || prepare(context, &note) ? 1 : 0;
         for (int i = 0; i < repeats && ok; ++i) {
             const double cpuBefore = CpuSeconds();
             QElapsedTimer timer;

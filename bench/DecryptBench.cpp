@@ -101,7 +101,7 @@ BenchRegistration keyDerivation({
         return OpensslKdf(QStringLiteral("SHA256"), QStringLiteral("dpsldpsldpsldpsldpsl"), kSampleRealDpIterations, note)
             && OpensslKdf(QStringLiteral("SHA1"), QStringLiteral("saltsaltsaltsaltsalt"), kSampleRealIterations, note);
     },
-    nullptr, 0,
+    nullptr, 0, nullptr,
 });
 
 BenchRegistration aesThroughput({
@@ -138,7 +138,7 @@ BenchRegistration aesThroughput({
         }
         return QString();
     },
-    0,
+    0, nullptr,
 });
 
 BenchRegistration bigFileMemory({
@@ -153,7 +153,7 @@ BenchRegistration bigFileMemory({
     },
     nullptr,
     [](const BenchContext& c) { return EnsureBigCipher(c); },
-    3,
+    3, nullptr,
 });
 
 BenchRegistration wholeSample({
@@ -193,7 +193,7 @@ BenchRegistration wholeSample({
         QString dir, error;
         return GenerateSampleBackup(options, root, &dir, &error) ? QString() : error;
     },
-    3,
+    3, nullptr,
 });
 
 } // namespace

@@ -149,12 +149,12 @@ bool CopyMediaWithCp(const BenchContext& c, QString* note)
 
 BenchRegistration exportConversations({
     60, QStringLiteral("export all conversations (text + HTML)"), QStringLiteral(">= 1e5 msg/s"),
-    ExportConversations, nullptr, MissingSample, 0,
+    ExportConversations, nullptr, MissingSample, 0, nullptr,
 });
 
 BenchRegistration exportMedia({
     61, QStringLiteral("export media copy (ratio: time / cp)"), QStringLiteral("<= 1.25"),
-    CopyMedia, CopyMediaWithCp, MissingSample, 0,
+    CopyMedia, CopyMediaWithCp, MissingSample, 0, nullptr,
 });
 
 } // namespace

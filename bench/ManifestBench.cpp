@@ -49,7 +49,7 @@ BenchRegistration generateNew({
     [](const BenchContext& c, QString* note) { return Generate(c.largeNewBackup, SampleOptions::Layout::New, note); },
     nullptr,
     [](const BenchContext& c) { return Reuse(c.largeNewBackup, c); },
-    1,
+    1, nullptr,
 });
 
 BenchRegistration generateOld({
@@ -57,7 +57,7 @@ BenchRegistration generateOld({
     [](const BenchContext& c, QString* note) { return Generate(c.largeOldBackup, SampleOptions::Layout::Old, note); },
     nullptr,
     [](const BenchContext& c) { return Reuse(c.largeOldBackup, c); },
-    1,
+    1, nullptr,
 });
 
 BenchRegistration readDb({
@@ -65,7 +65,7 @@ BenchRegistration readDb({
     [](const BenchContext& c, QString* note) {
         return ReadManifest(c.largeNewBackup + QStringLiteral("/Manifest.db"), true, note);
     },
-    nullptr, nullptr, 0,
+    nullptr, nullptr, 0, nullptr,
 });
 
 BenchRegistration readMbdb({
@@ -73,7 +73,7 @@ BenchRegistration readMbdb({
     [](const BenchContext& c, QString* note) {
         return ReadManifest(c.largeOldBackup + QStringLiteral("/Manifest.mbdb"), false, note);
     },
-    nullptr, nullptr, 0,
+    nullptr, nullptr, 0, nullptr,
 });
 
 } // namespace

@@ -77,10 +77,12 @@ int main(int argc, char** argv)
         QString ratio = QStringLiteral("-");
         QString note = m.note;
         if (m.ok && step.reference) {
-            const BenchMeasure r = MeasureInChild(step.reference, context, repeats);
+            const BenchMeasure r = MeasureInChild(step.reference, context, repeats, step.prepareReference);
             if (r.ok && r.medianSeconds > 0)
                 ratio = QString::number(m.medianSeconds / r.medianSeconds, 'f', 2);
             note += QStringLiteral("; reference %1 s").arg(r.medianSeconds, 0, 'f', 3);
+            if (!r.note.isEmpty())
+                note += QStringLiteral(" (%1)").arg(r.note);
         }
         if (!m.ok) {
             ++failures;

@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev libqt6sql6-sqlite qt6-webengine-dev libgl-dev
   libssl-dev libplist-dev libheif-dev libjpeg-dev zlib1g-dev
   fonts-crosextra-carlito fonts-noto-color-emoji xdg-utils
-  xvfb xauth imagemagick sqlite3 python3-vobject
+  xvfb xauth imagemagick sqlite3 libsqlite3-dev python3-vobject
   clang-14 libclang-rt-14-dev
   dpkg-dev file fakeroot lintian desktop-file-utils appstream
 )
