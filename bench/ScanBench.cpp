@@ -72,7 +72,7 @@ bool WholeScan(const QString& backup, QString* note, ScanFloorPlan* record = nul
     double cpu = ProcessCpuSeconds();
     QStringList walls, cpus;
     const int result = RunBackupScan(parse.get(), QString(), targets, [&](int category, unsigned long long) {
-        if (category == SCAN_PHOTO_STREAM || category == SCAN_APP_VIDEOS)
+        if (category == CATEGORY_PHOTO_STREAM || category == CATEGORY_APP_VIDEOS)
             return;
         const double cpuNow = ProcessCpuSeconds();
         walls << QString::number(timer.nsecsElapsed() / 1e9, 'f', 2);
@@ -85,7 +85,7 @@ bool WholeScan(const QString& backup, QString* note, ScanFloorPlan* record = nul
         AddFloorFiles(engine, record);
     }
     QStringList counts;
-    for (int c = 0; c < SCAN_CATEGORY_COUNT; ++c)
+    for (int c = 0; c < CATEGORY_COUNT; ++c)
         counts << QString::number(ScanCategoryCount(targets, c));
     *note = QStringLiteral("%1 entries; counts %2; per fetch (manifest+camera, messages, attachments, contacts, "
                            "calls, notes, apps, WhatsApp, WhatsApp files) wall s %3, cpu s %4")

@@ -25,32 +25,38 @@ bool ManifestUnreadable(const CIphoneBackupFile& engine, int scanResult)
 
 const QStringList& ScanCategoryKeys()
 {
-    static const QStringList keys = {
-        "camera_roll", "photo_stream",     "app_photos",          "app_videos",
-        "message_conversations", "messages", "message_attachments", "contacts",
-        "call_history", "notes",           "whatsapp_chats",      "whatsapp_messages",
-        "whatsapp_attachments"};
+    static const QStringList keys = [] {
+        QStringList all;
+        for (int c = 0; c < CATEGORY_COUNT; ++c) {
+            const CATEGORY_INFO* info = CategoryInfo(c);
+            all << QString::fromLatin1(info->szKey);
+            if (info->szMessageKey)
+                all << QString::fromLatin1(info->szMessageKey);
+        }
+        return all;
+    }();
     return keys;
 }
 
+namespace {
+template <typename Chats>
+qint64 MessageCount(const Chats& chats)
+{
+    qint64 count = 0;
+    for (const auto& chat : chats)
+        count += qint64(chat.second.size());
+    return count;
+}
+} // namespace
+
 QJsonObject ScanCategoryCounts(const ExportScanData& d)
 {
-    qint64 messages = 0;
-    for (const auto& conversation : d.mapMessage)
-        messages += qint64(conversation.second.size());
-    qint64 chatMessages = 0;
-    for (const auto& chat : d.mapWhatsapp)
-        chatMessages += qint64(chat.second.size());
-    const qint64 values[] = {qint64(d.vecCamera.size()),    qint64(d.vecPhotoStream.size()),
-                             qint64(d.nAppPhotoCount),      qint64(d.nAppVideoCount),
-                             qint64(d.mapMessage.size()),   messages,
-                             qint64(d.vecAttachments.size()), qint64(d.vecContacts.size()),
-                             qint64(d.vecCallHistory.size()), qint64(d.vecNotes.size()),
-                             qint64(d.mapWhatsapp.size()),  chatMessages,
-                             qint64(d.vecWhatsappAttach.size())};
     QJsonObject counts;
-    const QStringList& keys = ScanCategoryKeys();
-    for (int i = 0; i < keys.size(); ++i)
-        counts.insert(keys[i], values[i]);
+    for (int c = 0; c < CATEGORY_COUNT; ++c) {
+        const CATEGORY_INFO* info = CategoryInfo(c);
+        counts.insert(QString::fromLatin1(info->szKey), qint64(ScanCategoryCount(d, c)));
+    }
+    counts.insert(QString::fromLatin1(CategoryInfo(CATEGORY_MESSAGE)->szMessageKey), MessageCount(d.mapMessage));
+    counts.insert(QString::fromLatin1(CategoryInfo(CATEGORY_WHATSAPP)->szMessageKey), MessageCount(d.mapWhatsapp));
     return counts;
 }

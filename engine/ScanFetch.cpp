@@ -3,22 +3,36 @@
 #include "engine/AppFileSplit.h"
 #include "engine/IPhoneRecoveryParse.h"
 
-unsigned long long ScanCategoryCount(const SCAN_FETCH_TARGETS& t, int category)
+namespace {
+// Both container sets name their members alike.
+template <typename Containers>
+unsigned long long CountOf(const Containers& t, int category)
 {
     switch (category) {
-    case SCAN_CAMERA_ROLL: return t.vecCamera.size();
-    case SCAN_PHOTO_STREAM: return t.vecPhotoStream.size();
-    case SCAN_APP_PHOTOS: return t.nAppPhotoCount;
-    case SCAN_APP_VIDEOS: return t.nAppVideoCount;
-    case SCAN_MESSAGES: return t.mapMessage.size();
-    case SCAN_MESSAGE_ATTACHMENTS: return t.vecAttachments.size();
-    case SCAN_CONTACTS: return t.vecContacts.size();
-    case SCAN_CALL_HISTORY: return t.vecCallHistory.size();
-    case SCAN_NOTES: return t.vecNotes.size();
-    case SCAN_WHATSAPP: return t.mapWhatsapp.size();
-    case SCAN_WHATSAPP_ATTACHMENTS: return t.vecWhatsappAttach.size();
+    case CATEGORY_CAMERA_ROLL: return t.vecCamera.size();
+    case CATEGORY_PHOTO_STREAM: return t.vecPhotoStream.size();
+    case CATEGORY_APP_PHOTOS: return t.nAppPhotoCount;
+    case CATEGORY_APP_VIDEOS: return t.nAppVideoCount;
+    case CATEGORY_MESSAGE: return t.mapMessage.size();
+    case CATEGORY_MESSAGE_ATTACHMENTS: return t.vecAttachments.size();
+    case CATEGORY_CONTACTS: return t.vecContacts.size();
+    case CATEGORY_CALL_HISTORY: return t.vecCallHistory.size();
+    case CATEGORY_NOTES: return t.vecNotes.size();
+    case CATEGORY_WHATSAPP: return t.mapWhatsapp.size();
+    case CATEGORY_WHATSAPP_ATTACHMENTS: return t.vecWhatsappAttach.size();
     default: return 0;
     }
+}
+} // namespace
+
+unsigned long long ScanCategoryCount(const SCAN_FETCH_TARGETS& targets, int category)
+{
+    return CountOf(targets, category);
+}
+
+unsigned long long ScanCategoryCount(const SCAN_FETCH_DATA& data, int category)
+{
+    return CountOf(data, category);
 }
 
 int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FETCH_TARGETS& t,
@@ -40,25 +54,25 @@ int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FE
         int last;
     };
     const Step steps[] = {
-        {[&] { return parse->GetCameraFilePath(t.vecCamera, t.vecPhotoStream); }, SCAN_CAMERA_ROLL,
-         SCAN_PHOTO_STREAM},
-        {[&] { return parse->GetIPhoneMessageInfo(t.mapMessage); }, SCAN_MESSAGES, SCAN_MESSAGES},
-        {[&] { return parse->GetAttachmentsFilePath(t.vecAttachments); }, SCAN_MESSAGE_ATTACHMENTS,
-         SCAN_MESSAGE_ATTACHMENTS},
-        {[&] { return parse->GetIPhonePersonContent(t.vecContacts); }, SCAN_CONTACTS, SCAN_CONTACTS},
-        {[&] { return parse->GetIPhoneHistoryCallInfo(t.vecCallHistory); }, SCAN_CALL_HISTORY, SCAN_CALL_HISTORY},
-        {[&] { return parse->GetIPhoneNotes(t.vecNotes); }, SCAN_NOTES, SCAN_NOTES},
+        {[&] { return parse->GetCameraFilePath(t.vecCamera, t.vecPhotoStream); }, CATEGORY_CAMERA_ROLL,
+         CATEGORY_PHOTO_STREAM},
+        {[&] { return parse->GetIPhoneMessageInfo(t.mapMessage); }, CATEGORY_MESSAGE, CATEGORY_MESSAGE},
+        {[&] { return parse->GetAttachmentsFilePath(t.vecAttachments); }, CATEGORY_MESSAGE_ATTACHMENTS,
+         CATEGORY_MESSAGE_ATTACHMENTS},
+        {[&] { return parse->GetIPhonePersonContent(t.vecContacts); }, CATEGORY_CONTACTS, CATEGORY_CONTACTS},
+        {[&] { return parse->GetIPhoneHistoryCallInfo(t.vecCallHistory); }, CATEGORY_CALL_HISTORY, CATEGORY_CALL_HISTORY},
+        {[&] { return parse->GetIPhoneNotes(t.vecNotes); }, CATEGORY_NOTES, CATEGORY_NOTES},
         {[&] {
              const int result = parse->GetAppFilePath(t.vecAppFile);
              if (result == 0)
                  SplitAppFiles(t.vecAppFile, t.mapAppPhotos, t.mapAppVideos, t.nAppPhotoCount, t.nAppVideoCount);
              return result;
          },
-         SCAN_APP_PHOTOS, SCAN_APP_VIDEOS},
-        {[&] { return parse->GetWhatsappMessageInfo(t.mapWhatsapp); }, SCAN_WHATSAPP, SCAN_WHATSAPP},
+         CATEGORY_APP_PHOTOS, CATEGORY_APP_VIDEOS},
+        {[&] { return parse->GetWhatsappMessageInfo(t.mapWhatsapp); }, CATEGORY_WHATSAPP, CATEGORY_WHATSAPP},
         // Only hands over what the application-file fetch collected, so it comes after it.
-        {[&] { return parse->GetWhatsAppAttachment(t.vecWhatsappAttach); }, SCAN_WHATSAPP_ATTACHMENTS,
-         SCAN_WHATSAPP_ATTACHMENTS},
+        {[&] { return parse->GetWhatsAppAttachment(t.vecWhatsappAttach); }, CATEGORY_WHATSAPP_ATTACHMENTS,
+         CATEGORY_WHATSAPP_ATTACHMENTS},
     };
     for (const Step& step : steps) {
         const int result = step.fetch();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "engine/BackupRecords.h"
+#include "engine/Categories.h"
 
 class IPhoneRecoveryParse;
 
@@ -53,22 +54,6 @@ struct SCAN_FETCH_DATA {
     }
 };
 
-// Categories in the results tree's order, as the window numbers them.
-enum SCAN_CATEGORY {
-    SCAN_CAMERA_ROLL = 0,
-    SCAN_PHOTO_STREAM,
-    SCAN_APP_PHOTOS,
-    SCAN_APP_VIDEOS,
-    SCAN_MESSAGES,
-    SCAN_MESSAGE_ATTACHMENTS,
-    SCAN_CONTACTS,
-    SCAN_CALL_HISTORY,
-    SCAN_NOTES,
-    SCAN_WHATSAPP,
-    SCAN_WHATSAPP_ATTACHMENTS,
-    SCAN_CATEGORY_COUNT
-};
-
 // Told after each fetch, once per category it filled, in the window's node order
 // (camera roll then photo stream; app photos then app videos): category, count.
 typedef std::function<void(int, unsigned long long)> ScanFetchListener;
@@ -84,3 +69,4 @@ int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FE
 // Number of records a category holds in `targets` (conversations for messages and
 // WhatsApp); 0 out of range.
 unsigned long long ScanCategoryCount(const SCAN_FETCH_TARGETS& targets, int category);
+unsigned long long ScanCategoryCount(const SCAN_FETCH_DATA& data, int category);

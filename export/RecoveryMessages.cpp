@@ -1,4 +1,5 @@
 // CRecovery: message conversations and WhatsApp chats, one folder per conversation.
+#include "engine/Categories.h"
 #include "export/Recovery.h"
 
 #include <cerrno>
@@ -87,10 +88,11 @@ int FirstError(int a, int b)
 }
 
 // Makes the conversation folder "<name>-<stamp>" under `parent`; empty on failure.
-std::string MakeConversationDir(const QString& saveDir, const char* parent, const std::string& name,
+std::string MakeConversationDir(const QString& saveDir, int category, const std::string& name,
                                 const QString& stamp, int* err)
 {
-    const std::string dir = saveDir.toStdString() + parent + SafeComponent(name, "-" + stamp.toStdString());
+    const std::string dir =
+        (saveDir + "/" + CategoryFolder(category) + "/").toStdString() + SafeComponent(name, "-" + stamp.toStdString());
     errno = 0;
     if (!QmPlatform::MakeExportDir(QString::fromStdString(dir))) {
         *err = errno ? errno : ENOTDIR; // 0: a part of the path is not a folder
@@ -118,7 +120,7 @@ int CRecovery::RecoveryMsg(unsigned int key, const __MESSAGE_INFO__* first, cons
     const std::string name = ConversationName(*first).empty() ? kUnknown : ConversationName(*first);
     const std::string label = number.empty() || IsGroupMessage(*first) ? name : name + "(" + number + ")";
     int err = 0;
-    const std::string dir = MakeConversationDir(m_strSaveDir, "/Message/", name, m_strTime, &err);
+    const std::string dir = MakeConversationDir(m_strSaveDir, CATEGORY_MESSAGE, name, m_strTime, &err);
     if (dir.empty())
         return err;
 
@@ -201,7 +203,7 @@ int CRecovery::SaveMessage()
 {
     // Only beside conversations saved into this folder; a database already there (an
     // earlier export, perhaps of another phone) is kept and the copy takes a free name.
-    const QString dir = m_strSaveDir + QStringLiteral("/Message");
+    const QString dir = m_strSaveDir + "/" + CategoryFolder(CATEGORY_MESSAGE);
     m_nDbCopyError = 0;
     if (!QFileInfo(dir).isDir())
         return 0;
@@ -232,7 +234,7 @@ int CRecovery::RecoveryWhatsAppMsg(unsigned int key, const __WHATSAPP_MESSAGE__*
     if (name.empty())
         name = kUnknown;
     int err = 0;
-    const std::string dir = MakeConversationDir(m_strSaveDir, "/WhatsApp Message/", name, m_strTime, &err);
+    const std::string dir = MakeConversationDir(m_strSaveDir, CATEGORY_WHATSAPP, name, m_strTime, &err);
     if (dir.empty())
         return err;
 

@@ -1,4 +1,5 @@
 // CRecovery: the contacts, call-history and notes reports.
+#include "engine/Categories.h"
 #include "export/Recovery.h"
 
 #include <cerrno>
@@ -126,7 +127,7 @@ void CRecovery::RecoveryCallHistory(const __CALLHISTORY__* call)
 {
     if (!call)
         return;
-    MakeDir(m_strSaveDir + QStringLiteral("/CallHistory"));
+    MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_CALL_HISTORY));
     std::string& row = m_strCallRows;
     row.append("\t<tr>");
     AppendCell(row, call->strContactName);
@@ -142,7 +143,7 @@ void CRecovery::RecoveryCallHistory(const __CALLHISTORY__* call)
 
 int CRecovery::SaveCallHistory()
 {
-    if (int err = MakeDir(m_strSaveDir + QStringLiteral("/CallHistory")))
+    if (int err = MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_CALL_HISTORY)))
         return err;
     return WriteReport(CallHistoryPath(), m_strCallHead, m_strCallRows, m_strCallTail);
 }
@@ -151,7 +152,7 @@ void CRecovery::RecoveryNotes(const __NOTES__* note)
 {
     if (!note)
         return;
-    MakeDir(m_strSaveDir + QStringLiteral("/Notes"));
+    MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_NOTES));
     std::string& row = m_strNotesRows;
     row.append("\t<tr>");
     AppendCell(row, note->strTitle);
@@ -162,7 +163,7 @@ void CRecovery::RecoveryNotes(const __NOTES__* note)
 
 int CRecovery::SaveNotes()
 {
-    if (int err = MakeDir(m_strSaveDir + QStringLiteral("/Notes")))
+    if (int err = MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_NOTES)))
         return err;
     return WriteReport(NotesPath(), m_strNotesHead, m_strNotesRows, m_strNotesTail);
 }

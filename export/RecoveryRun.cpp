@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "engine/Categories.h"
 #include "engine/MessageConversation.h"
 #include "export/ExportNames.h"
 #include "export/MediaCopy.h"
@@ -141,12 +142,12 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
     run.Outcome().strStamp = rec.Stamp();
     const QString D = saveDir;
 
-    run.MediaStep(sel.vecCamera, QStringLiteral("/Camera Roll"), 2000, 0, 2000);
-    run.MediaStep(sel.vecPhotoStream, QStringLiteral("/Photo Stream"), 2000, 20, 4000);
-    run.AppStep(sel.mapAppPhotos, QStringLiteral("/App Photos/"), 1000, 40, 5000);
-    run.AppStep(sel.mapAppVideos, QStringLiteral("/App Video/"), 2000, 50, 7000);
-    run.MediaStep(sel.vecWhatsAppAttach, QStringLiteral("/WhatsApp Attachments"), 1000, 70, 8000);
-    run.MediaStep(sel.vecMessageAttach, QStringLiteral("/Message Attachments"), 1000, 80, 9000);
+    run.MediaStep(sel.vecCamera, "/" + CategoryFolder(CATEGORY_CAMERA_ROLL), 2000, 0, 2000);
+    run.MediaStep(sel.vecPhotoStream, "/" + CategoryFolder(CATEGORY_PHOTO_STREAM), 2000, 20, 4000);
+    run.AppStep(sel.mapAppPhotos, "/" + CategoryFolder(CATEGORY_APP_PHOTOS) + "/", 1000, 40, 5000);
+    run.AppStep(sel.mapAppVideos, "/" + CategoryFolder(CATEGORY_APP_VIDEOS) + "/", 2000, 50, 7000);
+    run.MediaStep(sel.vecWhatsAppAttach, "/" + CategoryFolder(CATEGORY_WHATSAPP_ATTACHMENTS), 1000, 70, 8000);
+    run.MediaStep(sel.vecMessageAttach, "/" + CategoryFolder(CATEGORY_MESSAGE_ATTACHMENTS), 1000, 80, 9000);
 
     if (!sel.vecMessageKeys.empty()) {
         bool failed = false;
@@ -163,7 +164,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
             if (err) {
                 failed = true;
                 const std::string who = ConversationName(first).empty() ? "Unknown" : ConversationName(first);
-                run.Failed(D + QStringLiteral("/Message/") + QString::fromStdString(who), err);
+                run.Failed(D + "/" + CategoryFolder(CATEGORY_MESSAGE) + "/" + QString::fromStdString(who), err);
             } else {
                 saved = true;
                 run.Written();
@@ -173,12 +174,12 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
         if (saved) {
             if (int err = rec.SaveMessage()) {
                 failed = true;
-                run.Failed(D + QStringLiteral("/Message/sms.db"), err);
+                run.Failed(D + "/" + CategoryFolder(CATEGORY_MESSAGE) + "/sms.db", err);
             } else {
                 run.Written();
             }
         }
-        run.Report(9100, 1, failed ? 1 : 0, D + QStringLiteral("/Message/sms.csv"));
+        run.Report(9100, 1, failed ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_MESSAGE) + "/sms.csv");
     }
 
     if (!sel.vecContacts.empty()) {
@@ -204,7 +205,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
         } else {
             run.Written();
         }
-        run.Report(9200, 1, failed ? 1 : 0, D + QStringLiteral("/Contacts/Contacts.html"));
+        run.Report(9200, 1, failed ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_CONTACTS) + "/Contacts.html");
     }
 
     if (!sel.vecCalls.empty()) {
@@ -215,7 +216,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
             run.Failed(rec.CallHistoryPath(), err);
         else
             run.Written();
-        run.Report(9300, 1, err ? 1 : 0, D + QStringLiteral("/CallHistory/CallHistory.html"));
+        run.Report(9300, 1, err ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_CALL_HISTORY) + "/CallHistory.html");
     }
 
     if (!sel.vecNotes.empty()) {
@@ -226,7 +227,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
             run.Failed(rec.NotesPath(), err);
         else
             run.Written();
-        run.Report(9500, 1, err ? 1 : 0, D + QStringLiteral("/Notes/Notes.html"));
+        run.Report(9500, 1, err ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_NOTES) + "/Notes.html");
     }
 
     for (unsigned int key : sel.vecWhatsAppKeys) {
@@ -240,7 +241,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
         run.AttachmentsOf(rec);
         if (err) {
             // Chats have no report of their own; a failure still must not pass unseen.
-            const QString name = D + QStringLiteral("/WhatsApp Message/") + QString::fromStdString(first.strExtra1.empty() ? first.strExtra2 : first.strExtra1);
+            const QString name = D + "/" + CategoryFolder(CATEGORY_WHATSAPP) + "/" + QString::fromStdString(first.strExtra1.empty() ? first.strExtra2 : first.strExtra1);
             run.Failed(name, err);
             run.Report(9500, 1, 1, name);
         } else {

@@ -1,4 +1,5 @@
 // CRecovery set-up: run stamp and report templates.
+#include "engine/Categories.h"
 #include "export/Recovery.h"
 
 #include <cerrno>
@@ -101,15 +102,16 @@ int CRecovery::LoadTemplateFile(const char* name)
 
 QString CRecovery::ContactsDir() const
 {
-    return m_strSaveDir + QStringLiteral("/Contacts/") + m_strTime;
+    return m_strSaveDir + "/" + CategoryFolder(CATEGORY_CONTACTS) + "/" + m_strTime;
 }
 
 QString CRecovery::CallHistoryPath() const
 {
-    return m_strSaveDir + QStringLiteral("/CallHistory/CallHistory_") + m_strTime + QStringLiteral(".html");
+    return m_strSaveDir + "/" + CategoryFolder(CATEGORY_CALL_HISTORY) + "/CallHistory_" + m_strTime
+        + QStringLiteral(".html");
 }
 
 QString CRecovery::NotesPath() const
 {
-    return m_strSaveDir + QStringLiteral("/Notes/Notes_") + m_strTime + QStringLiteral(".html");
+    return m_strSaveDir + "/" + CategoryFolder(CATEGORY_NOTES) + "/Notes_" + m_strTime + QStringLiteral(".html");
 }

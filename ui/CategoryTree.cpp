@@ -6,25 +6,24 @@ namespace CategoryTree {
 
 namespace {
 
-struct CategoryInfo {
-    const char* szPrefix;  // label up to and including "("
+// What only the window shows of a category.
+struct CategoryLook {
     const char* szIcon;
-    int nPage;
+    int nPage;  // index in the category stack
 };
 
-const CategoryInfo kCategories[kCategoryCount] = {
-    {"Camera Roll(", ":/image/photo.png", 0},
-    {"Photo Stream(", ":/image/photostream.png", 1},
-    {"App Photos(", ":/image/appphoto.png", 2},
-    {"App Videos(", ":/image/video.png", 3},
-    {"Message(", ":/image/message.png", 5},
-    {"Messages Attachments(", ":/image/messageatta.png", 9},
-    {"Contacts(", ":/image/contact.png", 6},
-    {"Call History(", ":/image/phone.png", 7},
-    {"Notes(", ":/image/note.png", 8},
-    {"WhatsApp(", ":/image/whatsapp.png", 10},
-    {"WhatsApp Attachments(", ":/image/whatsappatt.png", 11},
+const CategoryLook kLooks[kCategoryCount] = {
+    {":/image/photo.png", 0},        {":/image/photostream.png", 1}, {":/image/appphoto.png", 2},
+    {":/image/video.png", 3},        {":/image/message.png", 5},     {":/image/messageatta.png", 9},
+    {":/image/contact.png", 6},      {":/image/phone.png", 7},       {":/image/note.png", 8},
+    {":/image/whatsapp.png", 10},    {":/image/whatsappatt.png", 11},
 };
+
+// The label up to and including "(".
+QString Prefix(int category)
+{
+    return QString::fromLatin1(CategoryInfo(category)->szLabel) + QLatin1Char('(');
+}
 
 bool InRange(int category)
 {
@@ -37,7 +36,7 @@ QString LabelFormat(int category)
 {
     if (!InRange(category))
         return QString();
-    return QString::fromLatin1(kCategories[category].szPrefix) + QStringLiteral("%1)");
+    return Prefix(category) + QStringLiteral("%1)");
 }
 
 QString Label(int category, unsigned count)
@@ -50,7 +49,7 @@ QString Label(int category, unsigned count)
 int CategoryOfLabel(const QString& label)
 {
     for (int i = 0; i < kCategoryCount; ++i) {
-        if (label.contains(QLatin1String(kCategories[i].szPrefix)))
+        if (label.contains(Prefix(i)))
             return i;
     }
     return -1;
@@ -58,12 +57,12 @@ int CategoryOfLabel(const QString& label)
 
 int PageIndex(int category)
 {
-    return InRange(category) ? kCategories[category].nPage : -1;
+    return InRange(category) ? kLooks[category].nPage : -1;
 }
 
 QString IconPath(int category)
 {
-    return InRange(category) ? QString::fromLatin1(kCategories[category].szIcon) : QString();
+    return InRange(category) ? QString::fromLatin1(kLooks[category].szIcon) : QString();
 }
 
 unsigned Count(const DRUI& w, int category)

@@ -1,14 +1,17 @@
-// The eleven categories of the results page: node labels, how a label names
-// its category, and which page of the category stack shows it.
+// The eleven categories on the results page: node labels (from the core's
+// category table), how a label names its category, its icon and which page of
+// the category stack shows it.
 #pragma once
 
 #include <QString>
+
+#include "engine/Categories.h"
 
 class DRUI;
 
 namespace CategoryTree {
 
-constexpr int kCategoryCount = 11;
+constexpr int kCategoryCount = CATEGORY_COUNT;
 
 // Label format of a category's node ("Camera Roll(%1)" ...); empty when out of range.
 QString LabelFormat(int category);

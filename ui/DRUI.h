@@ -19,6 +19,7 @@
 #include <QString>
 
 #include "engine/BackupRecords.h"
+#include "engine/Categories.h"
 #include "engine/IphoneBackupFile.h"
 #include "export/RecoverySelection.h"
 
@@ -50,21 +51,6 @@ public:
 typedef std::map<unsigned, unsigned> SelectMap;
 // Ticked files of App Photos / App Videos: application name -> its ticked files.
 typedef std::map<QString, SelectMap> AppSelectMap;
-
-// Category numbers: order of the tree nodes, values of m_nCurType and m_nPreviewType.
-enum {
-    CATEGORY_CAMERA_ROLL = 0,
-    CATEGORY_PHOTO_STREAM = 1,
-    CATEGORY_APP_PHOTOS = 2,
-    CATEGORY_APP_VIDEOS = 3,
-    CATEGORY_MESSAGE = 4,
-    CATEGORY_MESSAGE_ATTACHMENTS = 5,
-    CATEGORY_CONTACTS = 6,
-    CATEGORY_CALL_HISTORY = 7,
-    CATEGORY_NOTES = 8,
-    CATEGORY_WHATSAPP = 9,
-    CATEGORY_WHATSAPP_ATTACHMENTS = 10,
-};
 
 // The window's state is public on purpose: the progress dialog, the worker's
 // work functions and the tests read it, and the worker only touches it while

@@ -104,7 +104,37 @@ private slots:
     void factoryAndLocalReader();
     void fetchOrderAndListener();
     void stopsAndScanResults();
+    void categoryTable();
 };
+
+// Every program names the categories from one table: each row must answer for
+// its own number, and no key, label or folder may name two categories.
+void TestScanFetch::categoryTable()
+{
+    QSet<QString> keys, labels, folders;
+    for (int c = 0; c < CATEGORY_COUNT; ++c) {
+        const CATEGORY_INFO* info = CategoryInfo(c);
+        QVERIFY(info);
+        QCOMPARE(int(info->nCategory), c);
+        QCOMPARE(CategoryOfKey(QString::fromLatin1(info->szKey)), c);
+        keys << QString::fromLatin1(info->szKey);
+        if (info->szMessageKey) {
+            QCOMPARE(CategoryOfKey(QString::fromLatin1(info->szMessageKey)), c);
+            QCOMPARE(int(info->kind), int(KIND_CONVERSATIONS));
+            keys << QString::fromLatin1(info->szMessageKey);
+        }
+        labels << QString::fromLatin1(info->szLabel);
+        folders << CategoryFolder(c);
+        QVERIFY(!CategoryFolder(c).contains(QLatin1Char('/')));
+    }
+    QCOMPARE(keys.size(), CATEGORY_COUNT + 2);
+    QCOMPARE(labels.size(), int(CATEGORY_COUNT));
+    QCOMPARE(folders.size(), int(CATEGORY_COUNT));
+    QVERIFY(!CategoryInfo(-1) && !CategoryInfo(CATEGORY_COUNT));
+    QVERIFY(CategoryFolder(CATEGORY_COUNT).isEmpty());
+    QCOMPARE(CategoryOfKey(QStringLiteral("Camera Roll")), -1);
+    QCOMPARE(CategoryOfKey(QString()), -1);
+}
 
 void TestScanFetch::factoryAndLocalReader()
 {
@@ -157,15 +187,15 @@ void TestScanFetch::fetchOrderAndListener()
              0);
     QCOMPARE(parse.calls, (QStringList{"Scan", "camera", "messages", "attachments", "contacts", "calls", "notes",
                                        "apps", "whatsapp", "whatsappFiles"}));
-    const Told expected = {{SCAN_CAMERA_ROLL, 2},   {SCAN_PHOTO_STREAM, 1}, {SCAN_MESSAGES, 2},
-                           {SCAN_MESSAGE_ATTACHMENTS, 4}, {SCAN_CONTACTS, 5}, {SCAN_CALL_HISTORY, 0},
-                           {SCAN_NOTES, 0},         {SCAN_APP_PHOTOS, 2},   {SCAN_APP_VIDEOS, 2},
-                           {SCAN_WHATSAPP, 0},      {SCAN_WHATSAPP_ATTACHMENTS, 0}};
+    const Told expected = {{CATEGORY_CAMERA_ROLL, 2},   {CATEGORY_PHOTO_STREAM, 1}, {CATEGORY_MESSAGE, 2},
+                           {CATEGORY_MESSAGE_ATTACHMENTS, 4}, {CATEGORY_CONTACTS, 5}, {CATEGORY_CALL_HISTORY, 0},
+                           {CATEGORY_NOTES, 0},         {CATEGORY_APP_PHOTOS, 2},   {CATEGORY_APP_VIDEOS, 2},
+                           {CATEGORY_WHATSAPP, 0},      {CATEGORY_WHATSAPP_ATTACHMENTS, 0}};
     QCOMPARE(told, expected);
     QCOMPARE(c.appPhotos.size(), size_t(1));
     QCOMPARE(c.appPhotos["app"].size(), size_t(2));  // a.JPG and the unknown d.xyz
     QCOMPARE(c.appVideos["app"].size(), size_t(2));  // b.mov and c.mp3
-    QCOMPARE(ScanCategoryCount(c.targets, SCAN_CATEGORY_COUNT), 0ull);
+    QCOMPARE(ScanCategoryCount(c.targets, CATEGORY_COUNT), 0ull);
     QCOMPARE(ScanCategoryCount(c.targets, -1), 0ull);
 }
 
@@ -181,7 +211,7 @@ void TestScanFetch::stopsAndScanResults()
              1);
     QCOMPARE(parse.calls.last(), QString("contacts"));
     QCOMPARE(told.size(), 4);
-    QCOMPARE(told.last().first, int(SCAN_MESSAGE_ATTACHMENTS));
+    QCOMPARE(told.last().first, int(CATEGORY_MESSAGE_ATTACHMENTS));
 
     const QList<QPair<int, int>> scans = {{-110, -110}, {-1, 2}, {2, 2}};
     for (const auto& scan : scans) {
