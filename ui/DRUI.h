@@ -6,6 +6,7 @@
 //   DRUI_Results.cpp   results page, category tree and tables
 //   DRUI_Tree.cpp      filling tables, ticking, selection maps, summary
 //   DRUI_Preview.cpp   previews of the selected row
+//   DRUI_Search.cpp    the search field over the category tables
 //   DRUI_Recovery.cpp  recovery to a folder
 #pragma once
 
@@ -26,6 +27,7 @@
 class QCloseEvent;
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QMouseEvent;
 class QProcess;
 class QPushButton;
@@ -124,6 +126,17 @@ public:
     void CreateNotesTable();
     void CreateWhatsappTable();
     void CreateWhatsappMessAttachTable();
+
+    // ---- Search (DRUI_Search.cpp) ----
+    // The row above the tables: the search field.
+    QWidget* CreateSearchBar(QWidget* parent);
+    // The table of the page on show, or null.
+    QTableWidget* ShownTable() const;
+    // Filters the shown table by the search field. After a change of category
+    // (`categoryShown`) the preview is redrawn for a row that is still shown.
+    void ApplySearch(bool categoryShown);
+    // Marks the bubbles of the previewed conversation that hold the search text.
+    void HighlightSearchInPreview();
 
     // ---- Tree and selection (DRUI_Tree.cpp) ----
     void UpdateTreeInfo(QTreeWidgetItem* node, int column, bool scanning);
@@ -226,6 +239,7 @@ public:
     QPushButton* m_pBtnScan = nullptr;
     QPushButton* m_pBtnRecovery = nullptr;
     QLabel* m_pLabelSelect = nullptr;
+    QLineEdit* m_pSearchField = nullptr;
     QTreeWidget* m_pTree = nullptr;
     QTreeWidgetItem* m_pCurTreeItem = nullptr;
     QTableWidgetItem* m_pCurAppItem = nullptr;

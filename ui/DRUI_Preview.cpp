@@ -2,6 +2,7 @@
 #include "ui/DRUI.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QWebEngineView>
@@ -93,6 +94,9 @@ void DRUI::tableItemClick(QTableWidgetItem* item)
                                                              + PreviewAttachments::Html(message.vecAttachments),
                                                          message.nIsFromMe != 0, PreviewScript::SenderHtml(message)));
         }
+        m_pMessageView->setProperty("qm_conversation", key);
+        if (m_pSearchField && !m_pSearchField->text().trimmed().isEmpty())
+            HighlightSearchInPreview();
         break;
     }
     case CATEGORY_WHATSAPP: {
@@ -110,6 +114,9 @@ void DRUI::tableItemClick(QTableWidgetItem* item)
                                                              + PreviewAttachments::Html(message.vecAttachments),
                                                          message.nIsFromMe != 0));
         }
+        m_pWhatsappView->setProperty("qm_conversation", key);
+        if (m_pSearchField && !m_pSearchField->text().trimmed().isEmpty())
+            HighlightSearchInPreview();
         break;
     }
 
@@ -294,6 +301,7 @@ void OpenAppFiles(DRUI& w, int row, bool photos)
         break;
     }
     }
+    w.ApplySearch(true);
     w.RefreshSelectFileInfo();
 }
 

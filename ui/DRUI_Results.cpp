@@ -95,6 +95,7 @@ QWidget* NewPage(QBoxLayout* layout)
 void DRUI::InitLayout3Widget()
 {
     // A new page for every scan: the old tables, tree and previews go with it.
+    m_pSearchField = nullptr;
     delete m_pResultWidget;
     m_pResultWidget = nullptr;
     m_pCurTreeItem = nullptr;
@@ -114,6 +115,7 @@ void DRUI::InitLayout3Widget()
     topRow->addWidget(CreateTopBand(m_pResultWidget));
     page->addLayout(topRow);
     page->addWidget(CreateTopLine(m_pResultWidget));
+    page->addWidget(CreateSearchBar(m_pResultWidget));
 
     // 2. Category tree beside the category stack.
     auto* body = new QHBoxLayout;

@@ -306,6 +306,7 @@ void DRUI::treeItemSelectChanged()
     if (!selected.isEmpty()) {
         UpdateTreeInfo(selected.first(), 0, false);
         m_pCurTreeItem = selected.first();
+        ApplySearch(true);
     }
     RefreshSelectFileInfo();
 }

@@ -1,5 +1,8 @@
 #include "ui/PreviewScript.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include "engine/MessageConversation.h"
 
 namespace PreviewScript {
@@ -75,6 +78,27 @@ QString BubbleScript(const QString& bubbleHtml, bool fromMe, const QString& send
     return QStringLiteral("(function(){var c=document.getElementById(\"content\")||document.body;"
                           "c.insertAdjacentHTML(\"beforeend\",%1);})()")
         .arg(JsStringLiteral(html));
+}
+
+QString HighlightScript(const std::vector<int>& bubbles)
+{
+    QJsonArray positions;
+    for (const int position : bubbles)
+        positions.append(position);
+    // The style goes into the head, which clearing the page for another
+    // conversation leaves in place.
+    return QStringLiteral(
+               "(function(found){"
+               "if(!document.getElementById(\"search-style\")){"
+               "var s=document.createElement(\"style\");s.id=\"search-style\";"
+               "s.textContent=\"p.search-match{box-shadow:0 0 0 3px #f5b301;}\";"
+               "(document.head||document.documentElement).appendChild(s);}"
+               "var set=new Set(found);var b=document.querySelectorAll(\"p.triangle-left, p.triangle-right\");var first=null;"
+               "for(var i=0;i<b.length;++i){var on=set.has(i);"
+               "b[i].classList.toggle(\"search-match\",on);if(on&&!first){first=b[i];}}"
+               "if(first){first.scrollIntoView({block:\"center\"});}"
+               "return found.length;})(%1)")
+        .arg(QString::fromUtf8(QJsonDocument(positions).toJson(QJsonDocument::Compact)));
 }
 
 QString MessageBubbleHtml(const __MESSAGE_INFO__& message)

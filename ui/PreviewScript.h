@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 #include "engine/BackupRecords.h"
 
 namespace PreviewScript {
@@ -34,6 +36,11 @@ QString SenderHtml(const __MESSAGE_INFO__& message);
 // Bubble content of a text message: date, then "Me" or the contact's name,
 // a line break, then the message text.
 QString MessageBubbleHtml(const __MESSAGE_INFO__& message);
+
+// Marks the bubbles at these positions (0 = the first bubble of the page) as
+// found by a search, unmarks the others and brings the first marked one into
+// view. The positions reach the page as a JSON array, never as text.
+QString HighlightScript(const std::vector<int>& bubbles);
 
 // Bubble content of a WhatsApp message: its text alone.
 QString WhatsappBubbleHtml(const __WHATSAPP_MESSAGE__& message);

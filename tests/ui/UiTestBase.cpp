@@ -1,9 +1,12 @@
 #include "UiTestBase.h"
 
 #include <QSettings>
+#include <QTreeWidget>
 #include <QtGlobal>
 
 #include "tools/sample/SampleGenerator.h"
+#include "ui/CategoryTree.h"
+#include "ui/DRUI.h"
 
 static void InitImages()
 {
@@ -34,6 +37,20 @@ QString UiTestBase::AddBackup(quint64 seed, const QString& password)
         return QString();
     }
     return dir;
+}
+
+void UiTestBase::ShowScanResults(DRUI& w)
+{
+    const int order[] = {0, 1, 4, 5, 6, 7, 8, 2, 3, 9, 10};
+    for (int category : order) {
+        QTreeWidgetItem* node = w.m_pTree->topLevelItem(category);
+        const unsigned count = CategoryTree::Count(w, category);
+        if (count >= 1)
+            node->setCheckState(0, Qt::Checked);
+        w.UpdateTreeInfo(node, 0, true);
+        node->setText(0, CategoryTree::Label(category, count));
+    }
+    w.RefreshSelectFileInfo();
 }
 
 QPushButton* UiTestBase::FindButton(QWidget* parent, const QString& text)

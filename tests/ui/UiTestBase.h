@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class DRUI;
+
 class UiTestBase {
 public:
     // Points QUILLMERE_BACKUP_ROOT and QUILLMERE_SUPPORT_DIR at fresh temporary
@@ -40,6 +42,10 @@ public:
         });
         timer->start();
     }
+
+    // What the scan does after its fetches: ticks the nodes that have records,
+    // fills their tables and puts the counts in the labels.
+    static void ShowScanResults(DRUI& window);
 
     // The push button with this text inside `parent`, or null.
     static QPushButton* FindButton(QWidget* parent, const QString& text);

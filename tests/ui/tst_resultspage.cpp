@@ -74,17 +74,7 @@ void TestResultsPage::cleanup()
 
 void TestResultsPage::ShowScanResults()
 {
-    DRUI& w = *m_pWindow;
-    const int order[] = {0, 1, 4, 5, 6, 7, 8, 2, 3, 9, 10};
-    for (int category : order) {
-        QTreeWidgetItem* node = Node(category);
-        const unsigned count = CategoryTree::Count(w, category);
-        if (count >= 1)
-            node->setCheckState(0, Qt::Checked);
-        w.UpdateTreeInfo(node, 0, true);
-        node->setText(0, CategoryTree::Label(category, count));
-    }
-    w.RefreshSelectFileInfo();
+    UiTestBase::ShowScanResults(*m_pWindow);
 }
 
 void TestResultsPage::Select(int category)
