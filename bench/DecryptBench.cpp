@@ -17,6 +17,7 @@
 #include "decryptor/BackupDecryptor.h"
 #include "decryptor/FileDecryptor.h"
 #include "decryptor/KeyDerivation.h"
+#include "engine/DecryptorRun.h"
 #include "tools/sample/SampleEncrypt.h"
 #include "tools/sample/SampleGenerator.h"
 
@@ -169,7 +170,7 @@ BenchRegistration wholeSample({
         qint64 counts = 0;
         int others = 0;
         const int rc = RunBackupDecryptor(options, [&](const QString& line) {
-            if (line.startsWith(QLatin1String("Count: ")))
+            if (DecryptorRun::ClassifyLine(line.toUtf8(), nullptr) == DecryptorRun::LINE_COUNT)
                 ++counts;
             else
                 ++others;

@@ -13,6 +13,7 @@
 #include <QTextStream>
 
 #include "cli/DecryptForCli.h"
+#include "engine/DecryptorRun.h"
 #include "support/Platform.h"
 
 namespace {
@@ -78,12 +79,9 @@ int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, 
                         const QByteArray& password, bool checkOnly, const std::function<void(qint64)>& progress,
                         const std::function<void(const QString&)>& message)
 {
-    QStringList args{ backupDir, workDir, QStringLiteral("-") };
-    if (checkOnly)
-        args << QStringLiteral("CheckPasswd");
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(decryptorPath, args);
+    process.start(decryptorPath, DecryptorRun::Arguments(backupDir, workDir, checkOnly));
     if (!process.waitForStarted(30000)) {
         if (message)
             message(QStringLiteral("cannot start the decryptor %1: %2").arg(decryptorPath, process.errorString()));
@@ -96,14 +94,21 @@ int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, 
 
     bool wrongPassword = false;
     auto handle = [&](const QByteArray& raw) {
-        const QString text = QString::fromUtf8(raw).trimmed();
-        if (text.contains(QLatin1String("Wrong password"))) {
+        qint64 count = 0;
+        switch (DecryptorRun::ClassifyLine(raw, &count)) {
+        case DecryptorRun::LINE_WRONG_PASSWORD:
             wrongPassword = true;
-        } else if (text.contains(QLatin1String("Count:"))) {
+            break;
+        case DecryptorRun::LINE_COUNT:
             if (progress)
-                progress(text.mid(text.indexOf(QLatin1String("Count:")) + 6).trimmed().toLongLong());
-        } else if (!text.isEmpty() && message) {
-            message(text);
+                progress(count);
+            break;
+        case DecryptorRun::LINE_OTHER: {
+            const QString text = QString::fromUtf8(raw).trimmed();
+            if (!text.isEmpty() && message)
+                message(text);
+            break;
+        }
         }
     };
     // Lines are handled as they arrive, so progress is live on long runs.
@@ -126,7 +131,7 @@ int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, 
             message(QStringLiteral("the decryptor stopped unexpectedly"));
         return 2;
     }
-    return process.exitCode() == 0 ? 0 : 2;
+    return process.exitCode() == DECRYPTOR_OK ? 0 : 2;
 }
 
 int DecryptBackupForCli(const QString& backupDir, QTextStream& err, QString* scanFolder)

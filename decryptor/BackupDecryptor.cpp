@@ -208,7 +208,7 @@ int RunBackupDecryptor(const DECRYPTOR_OPTIONS& options, const CDecryptProgress:
     case CKeybag::Unlocked:
         break;
     case CKeybag::WrongPassword:
-        progress.Line(QStringLiteral("Wrong password"));
+        progress.Line(DecryptorRun::WrongPasswordLine());
         return DECRYPTOR_WRONG_PASSWORD;
     case CKeybag::Unusable:
         return fatal(DECRYPTOR_BAD_BACKUP, error);
@@ -219,7 +219,7 @@ int RunBackupDecryptor(const DECRYPTOR_OPTIONS& options, const CDecryptProgress:
                               .arg(entry.first));
     }
     if (options.bCheckOnly) {
-        progress.Line(QStringLiteral("Count: 0"));
+        progress.Line(DecryptorRun::CountLine(0));
         return DECRYPTOR_OK;
     }
 

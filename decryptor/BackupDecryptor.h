@@ -10,15 +10,7 @@
 #include <QString>
 
 #include "decryptor/DecryptJobs.h"
-
-// Exit codes of the decryptor.
-enum DecryptorExit {
-    DECRYPTOR_OK = 0,
-    DECRYPTOR_WRONG_PASSWORD = 1,
-    DECRYPTOR_USAGE = 2,
-    DECRYPTOR_BAD_BACKUP = 3,     // missing or damaged manifest, keybag or keys
-    DECRYPTOR_WRITE_FAILED = 4,   // the working folder or an output could not be written
-};
+#include "engine/DecryptorRun.h"  // the exit codes
 
 struct DECRYPTOR_OPTIONS {
     QString strBackupDir;

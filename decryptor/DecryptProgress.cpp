@@ -1,5 +1,7 @@
 #include "decryptor/DecryptProgress.h"
 
+#include "engine/DecryptorRun.h"
+
 void CDecryptProgress::EntryDone()
 {
     EntriesDone(1);
@@ -11,7 +13,7 @@ void CDecryptProgress::EntriesDone(int64_t count)
     for (int64_t i = 0; i < count; ++i) {
         ++m_nDone;
         if (m_sink)
-            m_sink(QStringLiteral("Count: %1").arg(m_nDone));
+            m_sink(DecryptorRun::CountLine(m_nDone));
     }
 }
 

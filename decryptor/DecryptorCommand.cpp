@@ -5,6 +5,7 @@
 #include <openssl/crypto.h>
 
 #include "decryptor/BackupDecryptor.h"
+#include "engine/DecryptorRun.h"
 
 namespace {
 
@@ -42,14 +43,14 @@ bool ReadPasswordLine(FILE* input, std::string* password)
 int RunDecryptorCommand(const std::vector<std::string>& args, FILE* passwordInput,
                         const CDecryptProgress::LineSink& sink)
 {
-    const bool check = args.size() == 4 && args[3] == "CheckPasswd";
+    const bool check = args.size() == 4 && args[3] == DecryptorRun::kCheckArgument;
     if (!(args.size() == 3 || check)) {
         if (sink)
             sink(QStringLiteral("Usage: Quillmere BACKUP_DIR WORK_DIR PASSWORD [CheckPasswd]  (PASSWORD - reads it from standard input)"));
         return DECRYPTOR_USAGE;
     }
     std::string password;
-    if (args[2] == "-") {
+    if (args[2] == DecryptorRun::kPasswordOnStdin) {
         if (!ReadPasswordLine(passwordInput, &password)) {
             if (sink)
                 sink(QStringLiteral("Error: no password on standard input"));

@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include "engine/BackupLocations.h"
+#include "engine/DecryptorRun.h"
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
 #include "support/Platform.h"
@@ -25,7 +26,6 @@
 #include "ui/CMessageBox.h"
 #include "ui/CPasswordUI.h"
 #include "ui/CategoryTree.h"
-#include "ui/DecryptorRun.h"
 #include "ui/SCANUI.h"
 
 // ---- Choosing a backup ----
@@ -116,8 +116,6 @@ bool DRUI::PrepareEncryptedBackup()
 // ---- The decryptor ----
 
 namespace {
-// One line of the decryptor; true when reading should stop (the process has
-// been killed).
 // Dynamic properties of the decryptor process: its verdict has been taken
 // (nothing more is read), a "Count:" line was seen, and the last other line.
 const char kDecided[] = "qmDecided";

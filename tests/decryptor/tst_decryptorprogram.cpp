@@ -9,6 +9,7 @@
 
 #include "DecryptorFixtures.h"
 #include "decryptor/DecryptorCommand.h"
+#include "engine/DecryptorRun.h"
 
 namespace {
 struct ProgramRun {
@@ -69,9 +70,16 @@ void TestDecryptorProgram::passwordFromStandardInput()
     run = RunProgram({ m_backup, work, "-", "CheckPasswd" }, "guess\n");
     QCOMPARE(run.nExit, 1);
     QCOMPARE(run.output, QByteArray("Wrong password\n"));
+    qint64 count = -1;
+    QCOMPARE(DecryptorRun::ClassifyLine(run.output, &count), DecryptorRun::LINE_WRONG_PASSWORD);
     run = RunProgram({ m_backup, work, "-", "CheckPasswd" }, "\n");
     QCOMPARE(run.nExit, 1);
     QVERIFY(run.output.contains("Wrong password"));
+    // The command line the window and the command-line tool build is the one the program takes.
+    run = RunProgram(DecryptorRun::Arguments(m_backup, work, true), password + "\n");
+    QCOMPARE(run.nExit, int(DECRYPTOR_OK));
+    QCOMPARE(DecryptorRun::ClassifyLine(run.output, &count), DecryptorRun::LINE_COUNT);
+    QCOMPARE(count, qint64(0));
 
     // The old form, password as an argument, still works.
     QCOMPARE(RunProgram({ m_backup, work, QString::fromUtf8(password), "CheckPasswd" }).output, QByteArray("Count: 0\n"));
@@ -81,8 +89,16 @@ void TestDecryptorProgram::passwordFromStandardInput()
     QCOMPARE(run.nExit, 0);
     const QList<QByteArray> lines = run.output.trimmed().split('\n');
     QVERIFY(!lines.isEmpty());
-    QCOMPARE(lines.last(), "Count: " + QByteArray::number(ManifestEntryCount(
-                                           FixtureOptions(SampleOptions::Layout::New, false))));
+    const int entries = ManifestEntryCount(FixtureOptions(SampleOptions::Layout::New, false));
+    QCOMPARE(lines.last(), "Count: " + QByteArray::number(entries));
+    // Every line is progress the readers take as written: rising, up to the entry count.
+    qint64 previous = -1;
+    for (const QByteArray& line : lines) {
+        QCOMPARE(DecryptorRun::ClassifyLine(line, &count), DecryptorRun::LINE_COUNT);
+        QVERIFY(count > previous);
+        previous = count;
+    }
+    QCOMPARE(previous, qint64(entries));
     QVERIFY(!run.output.contains(password));
     QVERIFY(!run.output.contains("s3cret"));
 

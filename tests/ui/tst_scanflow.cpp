@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "FlowTestUtil.h"
+#include "engine/DecryptorRun.h"
 #include "support/Platform.h"
 #include "UiTestBase.h"
 #include "tools/sample/SampleGenerator.h"
@@ -21,7 +22,6 @@
 #include "ui/CPasswordUI.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
-#include "ui/DecryptorRun.h"
 #include "ui/SCANUI.h"
 
 namespace {

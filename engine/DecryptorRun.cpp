@@ -1,4 +1,4 @@
-#include "ui/DecryptorRun.h"
+#include "engine/DecryptorRun.h"
 
 #include <string>
 #include <vector>
@@ -30,24 +30,39 @@ void SetProgramPath(const QString& path)
     ProgramOverride() = path;
 }
 
+namespace {
+const char kCountMarker[] = "Count:";
+const char kWrongPassword[] = "Wrong password";
+} // namespace
+
 QStringList Arguments(const QString& backupDir, const QString& workDir, bool check)
 {
-    QStringList args{backupDir, workDir, QStringLiteral("-")};
+    QStringList args{backupDir, workDir, QLatin1String(kPasswordOnStdin)};
     if (check)
-        args << QStringLiteral("CheckPasswd");
+        args << QLatin1String(kCheckArgument);
     return args;
+}
+
+QString CountLine(qint64 done)
+{
+    return QLatin1String(kCountMarker) + QLatin1Char(' ') + QString::number(done);
+}
+
+QString WrongPasswordLine()
+{
+    return QLatin1String(kWrongPassword);
 }
 
 LineKind ClassifyLine(const QByteArray& line, qint64* count)
 {
-    if (line.contains("Wrong password"))
+    if (line.contains(kWrongPassword))
         return LINE_WRONG_PASSWORD;
-    const int at = line.indexOf("Count:");
+    const int at = line.indexOf(kCountMarker);
     if (at < 0)
         return LINE_OTHER;
     if (count) {
         // The decimal number after the marker, spaces allowed before it.
-        const QByteArray rest = line.mid(at + 6).trimmed();
+        const QByteArray rest = line.mid(at + int(sizeof kCountMarker) - 1).trimmed();
         int digits = 0;
         while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
             ++digits;

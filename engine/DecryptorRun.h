@@ -1,11 +1,22 @@
-// How the window talks to the decryptor program "Quillmere": its command line,
-// the lines it prints, the progress they stand for, and the file count of a
-// backup that progress is measured against.
+// How the programs talk to the decryptor program "Quillmere": its command line,
+// the lines it prints, how it ends, the progress its lines stand for and the
+// file count of a backup that progress is measured against. The decryptor
+// writes its lines with these functions and the window, the command line and
+// the benchmarks read them with these, so the two sides cannot drift apart.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+// Exit codes of the decryptor.
+enum DecryptorExit {
+    DECRYPTOR_OK = 0,
+    DECRYPTOR_WRONG_PASSWORD = 1,
+    DECRYPTOR_USAGE = 2,
+    DECRYPTOR_BAD_BACKUP = 3,     // missing or damaged manifest, keybag or keys
+    DECRYPTOR_WRITE_FAILED = 4,   // the working folder or an output could not be written
+};
 
 namespace DecryptorRun {
 
@@ -14,9 +25,19 @@ QString ProgramPath();
 // Tests put a stand-in program here; an empty path restores the real one.
 void SetProgramPath(const QString& path);
 
+// The last argument that asks only whether the password is right.
+inline constexpr char kCheckArgument[] = "CheckPasswd";
+// The password argument that says the password follows on standard input.
+inline constexpr char kPasswordOnStdin[] = "-";
+
 // Backup folder, working folder, "-" (the password follows on standard input,
 // so it never shows in a process list) and, for the check, "CheckPasswd".
 QStringList Arguments(const QString& backupDir, const QString& workDir, bool check);
+
+// The line after each manifest entry done: "Count: N".
+QString CountLine(qint64 done);
+// The line of a password the keybag refuses.
+QString WrongPasswordLine();
 
 enum LineKind { LINE_OTHER, LINE_WRONG_PASSWORD, LINE_COUNT };
 // What a line of the decryptor says; for a "Count:" line *count gets the
