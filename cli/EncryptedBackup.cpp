@@ -4,10 +4,6 @@
 #include <cstdlib>
 #include <string>
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QProcess>
 #include <QTextStream>
@@ -15,6 +11,7 @@
 #include "cli/DecryptForCli.h"
 #include "engine/DecryptorRun.h"
 #include "support/Platform.h"
+#include "support/WorkFolder.h"
 
 namespace {
 
@@ -37,7 +34,7 @@ std::string& WorkFolderToClear()
 
 void ClearAtExit()
 {
-    ClearCliWorkFolder(QFile::decodeName(QByteArray::fromStdString(WorkFolderToClear())));
+    WorkFolder::Clear(WorkFolderToClear().c_str());
 }
 
 } // namespace
@@ -57,22 +54,6 @@ bool ReadPasswordFromStdin(QByteArray* password)
     if (password->endsWith('\r'))
         password->chop(1);
     return any;
-}
-
-void ClearCliWorkFolder(const QString& workDir)
-{
-    // Plain POSIX calls: this also runs at exit, after Qt has gone.
-    const QByteArray dir = QFile::encodeName(workDir);
-    DIR* d = ::opendir(dir.constData());
-    if (!d)
-        return;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string path = dir.toStdString() + "/" + e->d_name;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-            ::unlink(path.c_str());
-    }
-    ::closedir(d);
 }
 
 int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, const QString& workDir,
@@ -143,7 +124,7 @@ int DecryptBackupForCli(const QString& backupDir, QTextStream& err, QString* sca
         return 2;
     }
     const QString workDir = QmPlatform::WorkDir();
-    if (!QmPlatform::MakePrivateDir(QmPlatform::AppSupportDir()) || !QmPlatform::MakePrivateDir(workDir)) {
+    if (!WorkFolder::Prepare()) {
         Wipe(password);
         err << "quillmere-cli: cannot create the working folder " << workDir << "\n";
         err.flush();
@@ -151,7 +132,7 @@ int DecryptBackupForCli(const QString& backupDir, QTextStream& err, QString* sca
     }
     // Files of an earlier run must not be mistaken for this backup's, and the
     // decrypted files must not outlive the command.
-    ClearCliWorkFolder(workDir);
+    WorkFolder::Clear(workDir);
     if (WorkFolderToClear().empty()) {
         WorkFolderToClear() = QFile::encodeName(workDir).toStdString();
         std::atexit(ClearAtExit);

@@ -21,5 +21,3 @@ int RunDecryptorProcess(const QString& decryptorPath, const QString& backupDir, 
 // One line of standard input, without its line end. False when stdin is empty.
 bool ReadPasswordFromStdin(QByteArray* password);
 
-// Deletes the files directly inside the working folder (as the engine clears it).
-void ClearCliWorkFolder(const QString& workDir);

@@ -10,6 +10,7 @@
 #include "engine/ManifestReader.h"
 #include "support/Platform.h"
 #include "support/TextEncoding.h"
+#include "support/WorkFolder.h"
 
 namespace {
 
@@ -112,11 +113,7 @@ int CIphoneBackupFile::TraverseFile(char* path, std::vector<std::string>& out)
 
 long CIphoneBackupFile::ClearTempDir()
 {
-    std::vector<std::string> files;
-    std::vector<char> work = Writable(QmPlatform::WorkDir().toStdString());
-    TraverseFile(work.data(), files);
-    for (const std::string& file : files)
-        unlink(file.c_str());
+    WorkFolder::Clear(QmPlatform::WorkDir(), WorkFolder::DecryptedFiles);
     for (const std::string& file : m_vecTempFiles)
         unlink(file.c_str());
     m_vecTempFiles.clear();

@@ -25,6 +25,7 @@
 #include "engine/BackupLocations.h"
 #include "support/Platform.h"
 #include "support/RememberedFolders.h"
+#include "support/WorkFolder.h"
 #include "ui/CURLConfig.h"
 #include "ui/UiStyle.h"
 
@@ -85,8 +86,7 @@ void DRUI::Init()
     central->addLayout(m_pMainStack);
 
     // Private: the working folder receives decrypted backups.
-    QmPlatform::MakePrivateDir(QmPlatform::AppSupportDir());
-    QmPlatform::MakePrivateDir(QmPlatform::WorkDir());
+    WorkFolder::Prepare();
 }
 
 QWidget* DRUI::CreateTopBand(QWidget* parent)
@@ -343,19 +343,7 @@ void DRUI::iTunesTableItemDoublePress(int row, int column)
 
 void DRUI::ClearWorkDir()
 {
-    const QString work = QDir::cleanPath(QmPlatform::WorkDir());
-    const QFileInfo workInfo(work);
-    // A planted link would turn the clearing against someone else's folder.
-    if (!workInfo.isDir() || workInfo.isSymLink())
-        return;
-    const QFileInfoList entries =
-        QDir(work).entryInfoList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System);
-    for (const QFileInfo& entry : entries) {
-        if (entry.isDir() && !entry.isSymLink())
-            QDir(entry.absoluteFilePath()).removeRecursively();
-        else
-            QFile::remove(entry.absoluteFilePath());
-    }
+    WorkFolder::Clear(QmPlatform::WorkDir());
 }
 
 void DRUI::mousePressEvent(QMouseEvent* event)

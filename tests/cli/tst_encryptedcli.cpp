@@ -7,6 +7,7 @@
 
 #include "CliProcess.h"
 #include "cli/EncryptedBackup.h"
+#include "support/WorkFolder.h"
 #include "tools/sample/SampleContent.h"
 #include "tools/sample/SampleGenerator.h"
 #include "tools/sample/SampleWriter.h"
@@ -162,7 +163,7 @@ void TestEncryptedCli::decryptorProtocol()
         QCOMPARE(counts.at(i), qint64(i + 1));
     QVERIFY(messages.isEmpty());
     QVERIFY(!QDir(work).entryList(QDir::Files).isEmpty());
-    ClearCliWorkFolder(work);
+    WorkFolder::Clear(work);
     QVERIFY(QDir(work).entryList(QDir::Files).isEmpty());
 
     // A decryptor that is not there, and a folder that is not a backup.

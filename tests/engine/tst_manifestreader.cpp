@@ -62,6 +62,23 @@ void TestManifestReader::storedNames()
              std::string(g_szAddressBookFileId));
     QCOMPARE(StoredNameOf("AppDomainGroup-group.net.whatsapp.WhatsApp.shared", "ChatStorage.sqlite"),
              std::string(g_szWhatsAppChatFileId));
+    // Every stored name the extractors open is the one of its database.
+    const std::pair<const char*, const char*> databases[] = {
+        {"HomeDomain-Library/SMS/sms.db", g_szSmsDbFileId},
+        {"HomeDomain-Library/AddressBook/AddressBook.sqlitedb", g_szAddressBookFileId},
+        {"HomeDomain-Library/Notes/notes.sqlite", g_szOldNotesFileId},
+        {"AppDomainGroup-group.com.apple.notes-NoteStore.sqlite", g_szNoteStoreFileId},
+        {"WirelessDomain-Library/CallHistory/call_history.db", g_szOldCallHistoryFileId},
+        {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", g_szCallHistoryFileId},
+        {"AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ChatStorage.sqlite", g_szWhatsAppChatFileId},
+        {"AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-ChatStorage.sqlite", g_szWhatsAppBusinessChatFileId},
+    };
+    for (const auto& database : databases) {
+        const QByteArray name(database.first);
+        const int dash = name.indexOf('-', name.startsWith("AppDomainGroup-") ? 15 : 0);
+        QCOMPARE(StoredNameOf(name.left(dash).toStdString(), name.mid(dash + 1).toStdString()),
+                 std::string(database.second));
+    }
 
     // Only whole eight-digit words that fit the capacity are written.
     memset(out, 0, sizeof out);

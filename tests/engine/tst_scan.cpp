@@ -262,6 +262,17 @@ void TestScan::clearingWorkFolder()
     QCOMPARE(engine.ClearTempDir(), 0L);
     QVERIFY(!QFile::exists(elsewhere));
     QVERIFY(engine.m_vecTempFiles.empty());
+
+    // A working folder replaced by a link to someone else's folder is not emptied.
+    const QString victim = m_dir.filePath(QStringLiteral("victim"));
+    WriteBytes(victim + QStringLiteral("/precious"), "x");
+    const QString moved = m_work + QStringLiteral("-moved");
+    QVERIFY(QDir().rename(m_work, moved));
+    QVERIFY(QFile::link(victim, m_work));
+    engine.ClearTempDir();
+    QVERIFY(QFile::exists(victim + QStringLiteral("/precious")));
+    QVERIFY(QFile::remove(m_work));
+    QVERIFY(QDir().rename(moved, m_work));
 }
 
 QTEST_GUILESS_MAIN(TestScan)

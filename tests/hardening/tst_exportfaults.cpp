@@ -169,7 +169,7 @@ void TestExportFaults::sourcesChangeAfterScan()
     secret.write(SampleOutsideMarker());
     secret.close();
     QVERIFY(QFile::remove(link) && QFile::link(outside, link));
-    const QString sms = QString::fromStdString(rig.engine->GetStoredFilePath("3d0d7e5fb2ce288813306e4d4636395e047a3d28"));
+    const QString sms = QString::fromStdString(rig.engine->GetStoredFilePath(g_szSmsDbFileId));
     QVERIFY(QFile::rename(sms, sms + ".away"));
 
     const QString dest = m_tmp.filePath("changed");
