@@ -7,6 +7,7 @@
 //   DRUI_Tree.cpp      filling tables, ticking, selection maps, summary
 //   DRUI_Preview.cpp   previews of the selected row
 //   DRUI_Search.cpp    the search field over the category tables
+//   DRUI_RecoveryOptions.cpp  the date range and skip option of a recovery
 //   DRUI_Recovery.cpp  recovery to a folder
 #pragma once
 
@@ -24,7 +25,9 @@
 #include "engine/IphoneBackupFile.h"
 #include "export/RecoverySelection.h"
 
+class QCheckBox;
 class QCloseEvent;
+class QDateEdit;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -128,7 +131,7 @@ public:
     void CreateWhatsappMessAttachTable();
 
     // ---- Search (DRUI_Search.cpp) ----
-    // The row above the tables: the search field.
+    // The row above the tables: the search field and the date range.
     QWidget* CreateSearchBar(QWidget* parent);
     // The table of the page on show, or null.
     QTableWidget* ShownTable() const;
@@ -137,6 +140,14 @@ public:
     void ApplySearch(bool categoryShown);
     // Marks the bubbles of the previewed conversation that hold the search text.
     void HighlightSearchInPreview();
+
+    // ---- Recovery options (DRUI_RecoveryOptions.cpp) ----
+    // The compact from/to control of the results page, off until ticked.
+    QWidget* CreateDateRangeControl(QWidget* parent);
+    // "Skip files already recovered", off by default.
+    QCheckBox* CreateSkipOption(QWidget* parent);
+    // The chosen days, or an open range while the control is off.
+    RecoveryDateRange ChosenDateRange() const;
 
     // ---- Tree and selection (DRUI_Tree.cpp) ----
     void UpdateTreeInfo(QTreeWidgetItem* node, int column, bool scanning);
@@ -240,6 +251,10 @@ public:
     QPushButton* m_pBtnRecovery = nullptr;
     QLabel* m_pLabelSelect = nullptr;
     QLineEdit* m_pSearchField = nullptr;
+    QCheckBox* m_pDateRangeEnabled = nullptr;
+    QDateEdit* m_pDateFrom = nullptr;
+    QDateEdit* m_pDateTo = nullptr;
+    QCheckBox* m_pSkipRecovered = nullptr;
     QTreeWidget* m_pTree = nullptr;
     QTreeWidgetItem* m_pCurTreeItem = nullptr;
     QTableWidgetItem* m_pCurAppItem = nullptr;
@@ -335,5 +350,6 @@ public:
     // ---- Run data ----
     QString m_strSaveDir;
     RecoverySelection m_recoverySelection;  // what the running recovery exports
+    QString m_strManifestPath;  // written by the worker before its end flag; empty if none
     QString m_strPreviewFile;  // nothing sets it; shown by the preview progress dialog
 };

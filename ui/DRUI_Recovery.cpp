@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QTableWidget>
 
@@ -77,6 +78,8 @@ void DRUI::GatherRecoverySelection()
     sel.vecNotes = TickedRowData<__NOTES__>(m_notesTableMap, m_pNotesTable);
     sel.vecWhatsAppKeys = TickedRowData<unsigned int>(m_whatsappTableMap, m_pWhatsappTable);
     sel.pWhatsApp = &m_mapWhatsapp;
+    sel.dateRange = ChosenDateRange();
+    sel.bSkipIdentical = m_pSkipRecovered && m_pSkipRecovered->isChecked();
 }
 
 void DRUI::btnRecovery()
@@ -89,6 +92,7 @@ void DRUI::btnRecovery()
         return;
 
     GatherRecoverySelection();
+    m_strManifestPath.clear();
     RunWithProgress(SCANUI::OPR_RECOVERY, &DRUI::_RecoveryProcess);
     // The copies are not needed any more; the selection maps stay, so the same
     // items can be recovered again into another folder.
@@ -97,11 +101,13 @@ void DRUI::btnRecovery()
 
 void DRUI::RecoveryProcess()
 {
-    RunRecovery(
+    const RecoveryOutcome outcome = RunRecovery(
         m_recoverySelection, m_strSaveDir, &m_backupFile,
         [this](int fine, int coarse, int failed, const QString& name) {
             const std::wstring wide = name.toStdWString();
             RecoveryCallBack(fine, coarse, failed, wide.c_str());
         },
         &m_bStopRecovery);
+    // Read by the progress dialog once the end flag, set after this, is up.
+    m_strManifestPath = outcome.strManifestPath;
 }

@@ -1,6 +1,7 @@
 // Main window: the results page, its category tree and tables.
 #include "ui/DRUI.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -96,6 +97,10 @@ void DRUI::InitLayout3Widget()
 {
     // A new page for every scan: the old tables, tree and previews go with it.
     m_pSearchField = nullptr;
+    m_pDateRangeEnabled = nullptr;
+    m_pDateFrom = nullptr;
+    m_pDateTo = nullptr;
+    m_pSkipRecovered = nullptr;
     delete m_pResultWidget;
     m_pResultWidget = nullptr;
     m_pCurTreeItem = nullptr;
@@ -207,6 +212,7 @@ void DRUI::InitLayout3Widget()
     m_pBtnRecovery->setCursor(Qt::PointingHandCursor);
     connect(m_pBtnRecovery, &QPushButton::clicked, this, &DRUI::btnRecovery);
     SetActionButtonEnabled(m_pBtnRecovery, false);
+    CreateSkipOption(bar)->setGeometry(w - 350, 15, 195, 20);
 
     m_pLabelSelect = new QLabel(QStringLiteral("Select 0 Bytes in 0 file"), bar);
     m_pLabelSelect->setGeometry(w / 2 - 100, 15, 250, 60);

@@ -51,7 +51,7 @@ QWidget* DRUI::CreateSearchBar(QWidget* parent)
 {
     auto* bar = new QWidget(parent);
     auto* row = new QHBoxLayout(bar);
-    // Over the tables, not the tree.
+    // Over the tables, not the tree; the recovery's date range on the right.
     row->setContentsMargins(256, 4, 4, 4);
     row->setSpacing(8);
 
@@ -64,6 +64,7 @@ QWidget* DRUI::CreateSearchBar(QWidget* parent)
     connect(m_pSearchField, &QLineEdit::textChanged, this, [this] { ApplySearch(false); });
     row->addWidget(m_pSearchField);
     row->addStretch(1);
+    row->addWidget(CreateDateRangeControl(bar));
     return bar;
 }
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -192,6 +193,11 @@ void SCANUI::MarkRecoveryFinished()
     m_bIsFinished = true;
     if (m_btnCancel)
         m_btnCancel->setText("Finished");
+    // The list of what was written, for a later check of the copies.
+    if (m_pDRUI && !m_pDRUI->m_strManifestPath.isEmpty() && m_labelStatus
+        && !m_labelStatus->text().contains(QStringLiteral("Manifest: ")))
+        m_labelStatus->setText(m_labelStatus->text() + QStringLiteral("\n  Manifest: ")
+                               + QFileInfo(m_pDRUI->m_strManifestPath).fileName());
 }
 
 void SCANUI::SearchCallBackSlot(int percent, QString name)

@@ -8,9 +8,12 @@
 // A keystroke is timed from the field's new text to the page painted: the
 // rows narrowed and, when the previewed conversation changes, its bubbles
 // sent to the chat view. Words are typed letter by letter and erased again.
-// The second form saves the Message page with a search and its marked bubble
-// (a small generated backup by default).
+// The second form saves the Message page with a search and its marked bubble,
+// and the page with the date range and the skip option ticked (a small
+// generated backup by default).
 #include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -119,6 +122,17 @@ int Screenshot(const QString& outDir, DRUI& window)
     window.grab().save(file);
     std::printf("search \"%s\": %d of %d conversations, %s\n", qPrintable(word), ShownRows(window.m_pMessageTable),
                 window.m_pMessageTable->rowCount(), qPrintable(file));
+
+    // The recovery narrowed to a month, skipping what an earlier run wrote.
+    field->clear();
+    window.findChild<QCheckBox*>(QStringLiteral("dateRangeEnabled"))->setChecked(true);
+    window.findChild<QDateEdit*>(QStringLiteral("dateFrom"))->setDate(QDate(2019, 1, 1));
+    window.findChild<QDateEdit*>(QStringLiteral("dateTo"))->setDate(QDate(2019, 1, 31));
+    window.findChild<QCheckBox*>(QStringLiteral("skipRecovered"))->setChecked(true);
+    Settle(1500);
+    const QString rangeFile = QDir(outDir).filePath(QStringLiteral("results-date-range.png"));
+    window.grab().save(rangeFile);
+    std::printf("date range and skip option: %s\n", qPrintable(rangeFile));
     return 0;
 }
 

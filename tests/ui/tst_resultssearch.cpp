@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedLayout>
@@ -28,6 +30,7 @@ private slots:
     void filteringKeepsTheSelection();
     void followsRefilledTables();
     void generatedBackup();
+    void recoveryOptionsReachTheSelection();
 
 private:
     void ShowScanResults() { UiTestBase::ShowScanResults(*m_pWindow); }
@@ -391,6 +394,62 @@ void TestResultsSearch::generatedBackup()
     QVERIFY(checked > 0);
     Type(QString());
     QCOMPARE(Shown(w.m_pMessageTable).size(), int(w.m_mapMessage.size()));
+}
+
+void TestResultsSearch::recoveryOptionsReachTheSelection()
+{
+    DRUI& w = *m_pWindow;
+    auto* enabled = w.findChild<QCheckBox*>(QStringLiteral("dateRangeEnabled"));
+    auto* from = w.findChild<QDateEdit*>(QStringLiteral("dateFrom"));
+    auto* to = w.findChild<QDateEdit*>(QStringLiteral("dateTo"));
+    auto* skip = w.findChild<QCheckBox*>(QStringLiteral("skipRecovered"));
+    QVERIFY(enabled && from && to && skip);
+
+    // Off by default: an open range, nothing skipped, the days not editable.
+    QVERIFY(!enabled->isChecked() && !skip->isChecked());
+    QVERIFY(!from->isEnabled() && !to->isEnabled());
+    w.GatherRecoverySelection();
+    QVERIFY(w.m_recoverySelection.dateRange.IsOpen());
+    QVERIFY(!w.m_recoverySelection.bSkipIdentical);
+
+    // The days chosen reach the run only while the range is ticked.
+    from->setDate(QDate(2024, 1, 5));
+    to->setDate(QDate(2024, 2, 1));
+    w.GatherRecoverySelection();
+    QVERIFY(w.m_recoverySelection.dateRange.IsOpen());
+    enabled->click();
+    QVERIFY(from->isEnabled() && to->isEnabled());
+    skip->click();
+    w.GatherRecoverySelection();
+    QCOMPARE(w.m_recoverySelection.dateRange.since, QDate(2024, 1, 5));
+    QCOMPARE(w.m_recoverySelection.dateRange.until, QDate(2024, 2, 1));
+    QVERIFY(w.m_recoverySelection.bSkipIdentical);
+    QVERIFY(w.m_recoverySelection.dateRange.Contains(QDateTime(QDate(2024, 2, 1), QTime(23, 0))));
+    QVERIFY(!w.m_recoverySelection.dateRange.Contains(QDateTime(QDate(2024, 2, 2), QTime(0, 30))));
+
+    // Ends the wrong way round mean the days between them, never an empty range.
+    to->setDate(QDate(2023, 12, 1));
+    w.GatherRecoverySelection();
+    QCOMPARE(w.m_recoverySelection.dateRange.since, QDate(2023, 12, 1));
+    QCOMPARE(w.m_recoverySelection.dateRange.until, QDate(2024, 1, 5));
+    to->setDate(QDate(2024, 1, 5));
+    w.GatherRecoverySelection();
+    QCOMPARE(w.m_recoverySelection.dateRange.since, w.m_recoverySelection.dateRange.until);
+    QVERIFY(w.m_recoverySelection.dateRange.Contains(QDateTime(QDate(2024, 1, 5), QTime(12, 0))));
+
+    // Unticked again: open; the skip option is independent of it.
+    enabled->click();
+    w.GatherRecoverySelection();
+    QVERIFY(w.m_recoverySelection.dateRange.IsOpen());
+    QVERIFY(w.m_recoverySelection.bSkipIdentical);
+
+    // A new scan's page starts with both off.
+    w.InitLayout3Widget();
+    QVERIFY(!w.findChild<QCheckBox*>(QStringLiteral("dateRangeEnabled"))->isChecked());
+    QVERIFY(!w.findChild<QCheckBox*>(QStringLiteral("skipRecovered"))->isChecked());
+    w.GatherRecoverySelection();
+    QVERIFY(w.m_recoverySelection.dateRange.IsOpen());
+    QVERIFY(!w.m_recoverySelection.bSkipIdentical);
 }
 
 QTEST_MAIN(TestResultsSearch)
