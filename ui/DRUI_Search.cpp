@@ -39,12 +39,6 @@ std::vector<int> MatchesInConversation(const QWebEngineView* view, const Map& co
     return found == conversations.end() ? std::vector<int>() : TextSearch::MatchingMessages(found->second, query);
 }
 
-QTableWidgetItem* FirstSelected(QTableWidget* table)
-{
-    const QList<QTableWidgetItem*> selected = table->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
-}
-
 } // namespace
 
 QWidget* DRUI::CreateSearchBar(QWidget* parent)
@@ -99,17 +93,22 @@ void DRUI::ApplySearch(bool categoryShown)
         return;
     }
     // The preview follows a row that is still shown, else the first one found.
-    QTableWidgetItem* selected = FirstSelected(table);
-    if (selected && !table->isRowHidden(selected->row())) {
+    // No hidden row stays current, where a key could tick it unseen.
+    const int current = table->currentRow();
+    if (current >= 0 && !table->isRowHidden(current)) {
         if (categoryShown)
-            tableItemClick(selected);
+            tableItemClick(table->item(current, 0));
         else
             HighlightSearchInPreview();
         return;
     }
     const int first = ResultsSearch::FirstShownRow(table);
-    if (first >= 0)
+    if (first >= 0) {
         table->selectRow(first);
+    } else if (current >= 0) {
+        table->clearSelection();
+        table->setCurrentCell(-1, -1);
+    }
 }
 
 void DRUI::HighlightSearchInPreview()

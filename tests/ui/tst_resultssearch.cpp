@@ -302,6 +302,15 @@ void TestResultsSearch::filteringKeepsTheSelection()
     const QString narrowed = w.m_pLabelSelect->text();
     QVERIFY(narrowed.endsWith(" in 7 files"));  // five photos and two conversations
 
+    // With every row hidden, no key reaches a row unseen.
+    Type(QStringLiteral("no such photo"));
+    QVERIFY(Shown(w.m_pCameraTable).isEmpty());
+    QTest::keyClick(w.m_pCameraTable, Qt::Key_Space);
+    QCOMPARE(w.m_pCameraTable->item(3, 0)->checkState(), Qt::Unchecked);
+    QCOMPARE(w.m_pCameraTable->item(1, 0)->checkState(), Qt::Checked);
+    QCOMPARE(w.m_pLabelSelect->text(), narrowed);
+    Type(QStringLiteral("odd"));
+
     // Other categories, filtered or not, keep theirs too.
     Select(CATEGORY_MESSAGE);
     QVERIFY(Shown(w.m_pMessageTable).isEmpty());
