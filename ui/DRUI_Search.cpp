@@ -64,14 +64,9 @@ QWidget* DRUI::CreateSearchBar(QWidget* parent)
 
 QTableWidget* DRUI::ShownTable() const
 {
-    if (!m_pTypeStack)
-        return nullptr;
-    // Page order of the category stack.
-    QTableWidget* const pages[] = {m_pCameraTable,     m_pPhotoStreamTable, m_pAppPhotosTable, m_pAppVideosTable,
-                                   m_pAppsTable,       m_pMessageTable,     m_pContactsTable,  m_pCallHistoryTable,
-                                   m_pNotesTable,      m_pMessAttachTable,  m_pWhatsappTable,  m_pWhatsappAttachTable};
-    const int page = m_pTypeStack->currentIndex();
-    return page >= 0 && page < int(std::size(pages)) ? pages[page] : nullptr;
+    // Each page of the category stack holds one table.
+    QWidget* page = m_pTypeStack ? m_pTypeStack->currentWidget() : nullptr;
+    return page ? page->findChild<QTableWidget*>() : nullptr;
 }
 
 void DRUI::ApplySearch(bool categoryShown)
