@@ -9,8 +9,8 @@
 
 #include <QUrl>
 
-#include "engine/EngineEntryUse.h"
 #include "engine/IphoneBackupFile.h"
+#include "engine/UsedEntries.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QTextStream>
 
-#include "cli/DecryptForCli.h"
 #include "engine/DecryptorRun.h"
 #include "support/Platform.h"
 #include "support/WorkFolder.h"

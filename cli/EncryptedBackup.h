@@ -2,13 +2,19 @@
 // the decryptor program beside quillmere-cli decrypts into the working folder with
 // the window's protocol ("-" and the password on its standard input, "Count:" and
 // "Wrong password" lines back), and the engine then scans that folder.
-// DecryptBackupForCli (cli/DecryptForCli.h) is the step the commands call.
 #pragma once
 
 #include <functional>
 
 #include <QByteArray>
 #include <QString>
+#include <QTextStream>
+
+// The step the commands that read a backup (scan, export) call: reads the password
+// from standard input, runs the decryptor program into the working folder and sets
+// *scanFolder to the folder the scan must read the backup's files from.
+// Returns 0, 1 for a wrong password, 2 for any other failure (the message goes to err).
+int DecryptBackupForCli(const QString& backupDir, QTextStream& err, QString* scanFolder);
 
 // Runs `decryptor BACKUP_DIR WORK_DIR -` (plus "CheckPasswd" when checkOnly) with
 // the password on its standard input. `progress` gets each "Count:" number; other

@@ -9,7 +9,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSupport.h"
-#include "cli/DecryptForCli.h"
+#include "cli/EncryptedBackup.h"
 #include "cli/ExportScan.h"
 #include "cli/ExportSelection.h"
 #include "engine/IphoneBackupFile.h"

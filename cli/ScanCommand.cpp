@@ -3,7 +3,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSupport.h"
-#include "cli/DecryptForCli.h"
+#include "cli/EncryptedBackup.h"
 #include "cli/ExportScan.h"
 #include "engine/IphoneBackupFile.h"
 

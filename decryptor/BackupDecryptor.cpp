@@ -17,7 +17,7 @@
 #include "decryptor/FileDecryptor.h"
 #include "decryptor/Keybag.h"
 #include "decryptor/ManifestPlistKeys.h"
-#include "engine/EngineEntryUse.h"
+#include "engine/UsedEntries.h"
 #include "support/Platform.h"
 #include "support/SafeFile.h"
 

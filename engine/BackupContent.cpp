@@ -7,8 +7,8 @@
 #include <QFile>
 
 #include "engine/AttachmentLocator.h"
-#include "engine/EngineEntryUse.h"
 #include "engine/IphoneBackupFile.h"
+#include "engine/UsedEntries.h"
 #include "extractors/CIPhoneContacts.h"
 #include "extractors/CIPhoneHistoryCall.h"
 #include "extractors/CIPhoneMessage.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "engine/EngineEntryUse.h"
 #include "engine/MediaNames.h"
+#include "engine/UsedEntries.h"
 #include "support/SafePath.h"
 
 namespace {

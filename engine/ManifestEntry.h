@@ -29,6 +29,14 @@ inline constexpr char g_szCallHistoryFileId[] = "5a4935c78a5255723f707230a451d79
 inline constexpr char g_szWhatsAppChatFileId[] = "7c7fba66680ef796b916b067077cc246adacf01d";
 // AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-ChatStorage.sqlite
 inline constexpr char g_szWhatsAppBusinessChatFileId[] = "724bd3b98b18518b455a87c1f3ac3a0d189c4466";
+// WhatsApp's contact names:
+// AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ContactsV2.sqlite
+inline constexpr char g_szWhatsAppContactsFileId[] = "b8548dc30aa1030df0ce18ef08b882cf7ab5212f";
+// The phone numbers behind "@lid" ids, LID.sqlite of WhatsApp
+// (AppDomainGroup-group.net.whatsapp.WhatsApp.shared-LID.sqlite) and of WhatsApp
+// Business (AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-LID.sqlite).
+inline constexpr char g_szWhatsAppLidFileId[] = "e794f6ffcc3c222535f47684a63d5178da3c4500";
+inline constexpr char g_szWhatsAppBusinessLidFileId[] = "1b091efd2ab703ddffa4ff846259844545c2aeab";
 
 // Ending some backups give their stored files.
 inline constexpr char g_szStoredFileEnding[] = ".mddata";

@@ -7,9 +7,9 @@
 #include <cerrno>
 
 #include "engine/CameraRollCatalogue.h"
-#include "engine/EngineEntryUse.h"
 #include "engine/IphoneBackupFile.h"
 #include "engine/MediaNames.h"
+#include "engine/UsedEntries.h"
 #include "support/FileTypeJudge.h"
 #include "support/TextEncoding.h"
 

@@ -1,17 +1,17 @@
 // CRecovery: message conversations and WhatsApp chats, one folder per conversation.
-#include "engine/Categories.h"
 #include "export/Recovery.h"
 
 #include <cerrno>
 
 #include <QFileInfo>
 
+#include "engine/Categories.h"
+#include "engine/MessageConversation.h"
 #include "export/ChatAttachments.h"
+#include "export/DatabaseCopy.h"
 #include "export/ExportFile.h"
 #include "export/ExportNames.h"
 #include "export/ExportText.h"
-#include "engine/MessageConversation.h"
-#include "export/RecoveryEngineLink.h"
 #include "support/Platform.h"
 
 namespace {

@@ -1,15 +1,15 @@
 // CRecovery: the contacts, call-history and notes reports.
-#include "engine/Categories.h"
 #include "export/Recovery.h"
 
 #include <cerrno>
 
 #include <QFile>
 
+#include "engine/Categories.h"
 #include "engine/ContactText.h"
+#include "export/DatabaseCopy.h"
 #include "export/ExportFile.h"
 #include "export/ExportText.h"
-#include "export/RecoveryEngineLink.h"
 #include "export/VCardWriter.h"
 #include "support/ExportTree.h"
 #include "support/Platform.h"

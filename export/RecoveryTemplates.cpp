@@ -1,5 +1,4 @@
 // CRecovery set-up: run stamp and report templates.
-#include "engine/Categories.h"
 #include "export/Recovery.h"
 
 #include <cerrno>
@@ -8,8 +7,9 @@
 
 #include <QDateTime>
 
+#include "engine/Categories.h"
+#include "export/DatabaseCopy.h"
 #include "export/ExportText.h"
-#include "export/RecoveryEngineLink.h"
 #include "support/Platform.h"
 
 namespace {

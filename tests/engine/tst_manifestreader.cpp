@@ -72,6 +72,9 @@ void TestManifestReader::storedNames()
         {"HomeDomain-Library/CallHistoryDB/CallHistory.storedata", g_szCallHistoryFileId},
         {"AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ChatStorage.sqlite", g_szWhatsAppChatFileId},
         {"AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-ChatStorage.sqlite", g_szWhatsAppBusinessChatFileId},
+        {"AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ContactsV2.sqlite", g_szWhatsAppContactsFileId},
+        {"AppDomainGroup-group.net.whatsapp.WhatsApp.shared-LID.sqlite", g_szWhatsAppLidFileId},
+        {"AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-LID.sqlite", g_szWhatsAppBusinessLidFileId},
     };
     for (const auto& database : databases) {
         const QByteArray name(database.first);

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "engine/CameraRollPlaces.h"
-#include "engine/EngineEntryUse.h"
+#include "engine/UsedEntries.h"
 #include "support/FileTypeJudge.h"
 #include "tools/sample/MediaContent.h"
 #include "tools/sample/SampleGenerator.h"

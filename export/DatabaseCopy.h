@@ -1,4 +1,5 @@
-// What the export writer needs from the backup engine, kept in one small unit.
+// What the export writer takes from the backup engine: the device's name for the
+// report titles and checked copies of the phone's message and address-book databases.
 #pragma once
 
 #include <string>

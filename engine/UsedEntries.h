@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "engine/ManifestEntry.h"
+
 // Manifest-name patterns of the media catalogues (case-sensitive substrings).
 inline constexpr char g_szCameraRollPattern[] = "CameraRollDomain-Media/DCIM/";
 // Camera-roll originals kept for iCloud Photos, the renders of edited pictures
@@ -30,15 +32,7 @@ inline bool IsWhatsAppSharedMedia(const std::string& strName)
            strName.find(g_szWhatsAppBusinessSharedMediaPattern) != std::string::npos;
 }
 
-// Further databases the readers open: WhatsApp's contact names
-// (AppDomainGroup-group.net.whatsapp.WhatsApp.shared-ContactsV2.sqlite) and every
-// QQ account's message database (manifest names containing this text).
-inline constexpr char g_szWhatsAppContactsFileId[] = "b8548dc30aa1030df0ce18ef08b882cf7ab5212f";
-// The phone numbers behind "@lid" ids: LID.sqlite of WhatsApp
-// (AppDomainGroup-group.net.whatsapp.WhatsApp.shared-LID.sqlite) and of WhatsApp
-// Business (AppDomainGroup-group.net.whatsapp.WhatsAppSMB.shared-LID.sqlite).
-inline constexpr char g_szWhatsAppLidFileId[] = "e794f6ffcc3c222535f47684a63d5178da3c4500";
-inline constexpr char g_szWhatsAppBusinessLidFileId[] = "1b091efd2ab703ddffa4ff846259844545c2aeab";
+// Every QQ account's message database: manifest names containing this text.
 inline constexpr char g_szQQDatabasePattern[] = "/QQ.db";
 
 // True when a database reader opens the stored file `strFileId` or a media

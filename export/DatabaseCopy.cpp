@@ -1,4 +1,4 @@
-#include "export/RecoveryEngineLink.h"
+#include "export/DatabaseCopy.h"
 
 #include <cerrno>
 #include <vector>

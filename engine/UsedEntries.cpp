@@ -1,4 +1,4 @@
-#include "engine/EngineEntryUse.h"
+#include "engine/UsedEntries.h"
 
 #include <strings.h>
 
