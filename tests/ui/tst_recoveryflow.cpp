@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QDesktopServices>
 #include <QDirIterator>
 #include <QLabel>
@@ -60,6 +62,7 @@ private slots:
     void progressAndSecondRun();
     void failedItemShowsFailed();
     void cancelledFolderDialogStartsNothing();
+    void optionsReachTheRun();
 
 public slots:
     void OpenUrl(const QUrl& url) { m_opened << url; }
@@ -216,6 +219,30 @@ void TestRecoveryFlow::cancelledFolderDialogStartsNothing()
     QVERIFY(!driver.view.sawDialog);
     QVERIFY(driver.view.percents.empty());
     QVERIFY(w.m_strSaveDir.isEmpty());
+}
+
+void TestRecoveryFlow::optionsReachTheRun()
+{
+    QTemporaryDir src;
+    CameraOnlyWindow({CameraFile(src.path(), "IMG_0001.JPG"), CameraFile(src.path(), "IMG_0002.JPG")});
+    DRUI& w = *m_pWindow;
+    w.findChild<QCheckBox*>("dateRangeEnabled")->click();
+    w.findChild<QDateEdit*>("dateFrom")->setDate(QDate(2021, 3, 1));
+    w.findChild<QDateEdit*>("dateTo")->setDate(QDate(2021, 3, 31));
+    w.findChild<QCheckBox*>("skipRecovered")->click();
+
+    // What the worker runs with, read while its dialog is still up.
+    QTemporaryDir dest;
+    RecoverySelection seen;
+    RecoveryDriver driver(w, dest.path(), [&](SCANUI*) { seen = w.m_recoverySelection; });
+    w.btnRecovery();
+    QVERIFY(driver.view.sawDialog);
+    QCOMPARE(seen.vecCamera.size(), size_t(2));
+    QCOMPARE(seen.dateRange.since, QDate(2021, 3, 1));
+    QCOMPARE(seen.dateRange.until, QDate(2021, 3, 31));
+    QVERIFY(seen.bSkipIdentical);
+    // The window keeps no copy of the run's records afterwards.
+    QVERIFY(w.m_recoverySelection.IsEmpty());
 }
 
 QTEST_MAIN(TestRecoveryFlow)
