@@ -45,13 +45,7 @@ void CDetail::InitDialog()
 
     auto* strip = new QLabel(this);
     strip->setMinimumSize(w - 60, 40);
-    auto* ok = new QPushButton("OK", strip);
-    ok->setGeometry(w / 2, 5, 80, 25);
-    ok->setFlat(true);
-    ok->setCursor(Qt::PointingHandCursor);
-    ok->setFont(font);
-    ok->setStyleSheet(main_button_style);
-    connect(ok, &QPushButton::clicked, this, &CDetail::btnSlot);
+    AddStripButton(strip, "OK", {w / 2, 5}, font, &CDetail::btnSlot);
 
     auto* inner = new QVBoxLayout;
     inner->setContentsMargins(5, 0, 5, 0);

@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+#include "ui/UiStyle.h"
+
 CDialogBase::CDialogBase(QWidget* parent) : QDialog(parent)
 {
     m_form.setupUi(this);
@@ -24,4 +26,18 @@ void CDialogBase::mouseMoveEvent(QMouseEvent* event)
         move(event->globalPosition().toPoint() - m_dragPos);
         event->accept();
     }
+}
+
+QPushButton* CDialogBase::NewStripButton(QWidget* strip, const QString& label, QPoint at, const QFont& font,
+                                         bool autoDefault)
+{
+    auto* button = new QPushButton(label, strip);
+    button->setGeometry(at.x(), at.y(), 80, 25);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(font);
+    button->setStyleSheet(main_button_style);
+    if (!autoDefault)
+        button->setAutoDefault(false);
+    return button;
 }

@@ -4,9 +4,11 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QPushButton>
 
 #include "ui/Ui_Dialog.h"
 
+class QFont;
 class QMouseEvent;
 
 class CDialogBase : public QDialog {
@@ -15,9 +17,24 @@ public:
     explicit CDialogBase(QWidget* parent = nullptr);
 
 protected:
+    // A flat 80 x 25 button in the dialogs' style at `at` in the button strip
+    // `strip`, calling `slot` when clicked. Without `autoDefault` Return does not
+    // press it (the password field or the running work keeps the key).
+    template <typename Dialog>
+    QPushButton* AddStripButton(QWidget* strip, const QString& label, QPoint at, const QFont& font,
+                                void (Dialog::*slot)(), bool autoDefault = true)
+    {
+        QPushButton* button = NewStripButton(strip, label, at, font, autoDefault);
+        connect(button, &QPushButton::clicked, static_cast<Dialog*>(this), slot);
+        return button;
+    }
+
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
     QPoint m_dragPos;
     Ui_Dialog m_form;
+
+private:
+    QPushButton* NewStripButton(QWidget* strip, const QString& label, QPoint at, const QFont& font, bool autoDefault);
 };

@@ -51,21 +51,11 @@ void CMessageBox::BuildForm(const QString& text, bool question)
     strip->setMinimumSize(w, 40);
     strip->setStyleSheet(buttonStrip_style);
 
-    auto addButton = [&](const QString& label, int x, void (CMessageBox::*slot)()) {
-        auto* b = new QPushButton(label, strip);
-        b->setGeometry(x, 5, 80, 25);
-        b->setFlat(true);
-        b->setCursor(Qt::PointingHandCursor);
-        b->setFont(font);
-        b->setStyleSheet(main_button_style);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
     if (question) {
-        addButton("NO", w / 4, &CMessageBox::btnSlotNO);
-        addButton("OK", w / 4 + 100, &CMessageBox::btnSlotOK);
+        AddStripButton(strip, "NO", {w / 4, 5}, font, &CMessageBox::btnSlotNO);
+        AddStripButton(strip, "OK", {w / 4 + 100, 5}, font, &CMessageBox::btnSlotOK);
     } else {
-        addButton("OK", w / 3, &CMessageBox::btnSlotOK)->setDefault(true);
+        AddStripButton(strip, "OK", {w / 3, 5}, font, &CMessageBox::btnSlotOK)->setDefault(true);
     }
 
     auto* inner = new QVBoxLayout;

@@ -45,18 +45,8 @@ void CPasswordUI::InitDialog()
     auto* strip = new QLabel(this);
     strip->setMinimumHeight(50);
     strip->setStyleSheet(buttonStrip_style);
-    auto addButton = [&](const QString& label, int x, void (CPasswordUI::*slot)()) {
-        auto* b = new QPushButton(label, strip);
-        b->setGeometry(x, 10, 80, 25);
-        b->setFlat(true);
-        b->setCursor(Qt::PointingHandCursor);
-        b->setFont(font);
-        b->setStyleSheet(main_button_style);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-    };
-    addButton("OK", w / 4 + 20, &CPasswordUI::btnSlotOK);
-    addButton("Cancel", w / 3 + 80, &CPasswordUI::btnSlotNO);
+    AddStripButton(strip, "OK", {w / 4 + 20, 10}, font, &CPasswordUI::btnSlotOK, false);
+    AddStripButton(strip, "Cancel", {w / 3 + 80, 10}, font, &CPasswordUI::btnSlotNO, false);
 
     auto* inner = new QVBoxLayout;
     inner->setContentsMargins(0, 0, 0, 0);

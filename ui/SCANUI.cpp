@@ -110,23 +110,12 @@ void SCANUI::InitDialog()
 
     auto* strip = new QLabel(this);
     strip->setMinimumSize(w - 60, 40);
-    auto addButton = [&](const QString& label, int x, void (SCANUI::*slot)()) {
-        auto* b = new QPushButton(label, strip);
-        b->setGeometry(x, 5, 80, 25);
-        b->setFlat(true);
-        b->setCursor(Qt::PointingHandCursor);
-        b->setFont(font);
-        b->setStyleSheet(main_button_style);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
     if (m_nOprType == OPR_RECOVERY) {
-        addButton("Detail", 100, &SCANUI::btnDetail);
-        addButton("Open Folder", 200, &SCANUI::btnOpenFolder);
-        m_btnCancel = addButton("Cancel", 300, &SCANUI::btnSlot);
+        AddStripButton(strip, "Detail", {100, 5}, font, &SCANUI::btnDetail, false);
+        AddStripButton(strip, "Open Folder", {200, 5}, font, &SCANUI::btnOpenFolder, false);
+        m_btnCancel = AddStripButton(strip, "Cancel", {300, 5}, font, &SCANUI::btnSlot, false);
     } else {
-        addButton("Cancel", (w - 10) / 2 - 40, &SCANUI::btnSlot);
+        AddStripButton(strip, "Cancel", {(w - 10) / 2 - 40, 5}, font, &SCANUI::btnSlot, false);
     }
 
     auto* inner = new QVBoxLayout;
