@@ -12,5 +12,8 @@ int RunListCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 // scan BACKUP_DIR [--password-stdin] [--json]
 int RunScanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
-// export BACKUP_DIR DEST [--only CATEGORY,...] [--password-stdin] [--json]
+// export BACKUP_DIR DEST [--only CATEGORY,...] [--since DATE] [--until DATE] [--skip-identical]
+//        [--format json] [--password-stdin] [--json]
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+// verify MANIFEST_JSON [--json]
+int RunVerifyCommand(const QStringList& args, QTextStream& out, QTextStream& err);

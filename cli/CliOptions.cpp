@@ -55,6 +55,43 @@ const QCommandLineOption& Only()
         QStringLiteral("CATEGORY,..."));
     return option;
 }
+
+const QCommandLineOption& Since()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("since"),
+        QStringLiteral("Export only what is dated on or after this day (YYYY-MM-DD, local time): media by their "
+                       "modification time, messages, calls and notes by their own dates."),
+        QStringLiteral("DATE"));
+    return option;
+}
+
+const QCommandLineOption& Until()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("until"), QStringLiteral("Export only what is dated on or before this day (YYYY-MM-DD, local time)."),
+        QStringLiteral("DATE"));
+    return option;
+}
+
+const QCommandLineOption& SkipIdentical()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("skip-identical"),
+        QStringLiteral("Do not copy a file whose identical copy (same size and SHA-256) is already at its place "
+                       "in DEST, instead of writing name(1).ext beside it."));
+    return option;
+}
+
+const QCommandLineOption& Format()
+{
+    static const QCommandLineOption option(
+        QStringLiteral("format"),
+        QStringLiteral("With json, also write every conversation and the contacts, calls and notes as JSON files "
+                       "beside the usual reports."),
+        QStringLiteral("json"));
+    return option;
+}
 }
 
 const QList<CliCommand>& CliCommands()
@@ -65,7 +102,13 @@ const QList<CliCommand>& CliCommands()
          {CliOption::PasswordStdin(), CliOption::Json()}, RunScanCommand},
         {"export", {QStringLiteral("BACKUP_DIR"), QStringLiteral("DEST")},
          "Write what the backup holds into DEST, as the window's recovery does.",
-         {CliOption::Only(), CliOption::PasswordStdin(), CliOption::Json()}, RunExportCommand},
+         {CliOption::Only(), CliOption::Since(), CliOption::Until(), CliOption::SkipIdentical(), CliOption::Format(),
+          CliOption::PasswordStdin(), CliOption::Json()},
+         RunExportCommand},
+        {"verify", {QStringLiteral("MANIFEST_JSON")},
+         "Check that every file a manifest lists is still in its folder, whole and unchanged (exit 0), "
+         "or name those missing or changed (exit 1).",
+         {CliOption::Json()}, RunVerifyCommand},
     };
     return commands;
 }

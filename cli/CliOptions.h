@@ -14,6 +14,10 @@ const QCommandLineOption& Json();          // --json
 const QCommandLineOption& PasswordStdin(); // --password-stdin
 const QCommandLineOption& Root();          // --root DIR
 const QCommandLineOption& Only();          // --only CATEGORY,...
+const QCommandLineOption& Since();         // --since DATE
+const QCommandLineOption& Until();         // --until DATE
+const QCommandLineOption& SkipIdentical(); // --skip-identical
+const QCommandLineOption& Format();        // --format json
 }
 
 struct CliCommand {

@@ -1,10 +1,12 @@
-// quillmere-cli export BACKUP_DIR DEST [--only CATEGORY,...] [--password-stdin] [--json]
+// quillmere-cli export BACKUP_DIR DEST [--only CATEGORY,...] [--since DATE] [--until DATE]
+//                      [--skip-identical] [--format json] [--password-stdin] [--json]
 #include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
@@ -75,6 +77,20 @@ int Fail(QTextStream& err, const QString& message, int code)
     err.flush();
     return code;
 }
+
+// A day given as YYYY-MM-DD (a real calendar day); absent leaves *day null.
+bool ParseDay(const QCommandLineParser& parsed, const QCommandLineOption& option, QDate* day, QString* error)
+{
+    if (!parsed.isSet(option))
+        return true;
+    const QString text = parsed.value(option);
+    static const QRegularExpression shape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    *day = shape.match(text).hasMatch() ? QDate::fromString(text, QStringLiteral("yyyy-MM-dd")) : QDate();
+    if (day->isValid())
+        return true;
+    *error = QStringLiteral("--%1 %2 is not a date of the form YYYY-MM-DD").arg(option.names().first(), text);
+    return false;
+}
 }
 
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -88,6 +104,17 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
     QString categoryError;
     if (!ParseExportCategories(parsed.value(CliOption::Only()), &wanted, &categoryError))
         return Fail(err, categoryError, 2);
+    RecoveryDateRange range;
+    QString dateError;
+    if (!ParseDay(parsed, CliOption::Since(), &range.since, &dateError) ||
+        !ParseDay(parsed, CliOption::Until(), &range.until, &dateError))
+        return Fail(err, dateError, 2);
+    if (!range.since.isNull() && !range.until.isNull() && range.since > range.until)
+        return Fail(err, QStringLiteral("--since %1 is after --until %2").arg(range.since.toString(Qt::ISODate),
+                                                                              range.until.toString(Qt::ISODate)), 2);
+    const bool jsonReports = parsed.isSet(CliOption::Format());
+    if (jsonReports && parsed.value(CliOption::Format()) != QLatin1String("json"))
+        return Fail(err, QStringLiteral("--format takes json, not ") + parsed.value(CliOption::Format()), 2);
 
     QString folder = parsed.positionalArguments().at(0);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
@@ -129,7 +156,11 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         return Fail(err, QStringLiteral("the backup could not be read"), scanned == -110 ? 1 : 2);
     }
 
-    const RecoverySelection selection = SelectForExport(data, wanted);
+    RecoverySelection selection = SelectForExport(data, wanted);
+    selection.dateRange = range;
+    selection.bSkipIdentical = parsed.isSet(CliOption::SkipIdentical());
+    selection.bJsonReports = jsonReports;
+    selection.strBackupFolder = QFileInfo(folder).absoluteFilePath();
     RecoveryReportFn report = [&](int fine, int coarse, int failed, const QString& name) {
         progress.Show(QStringLiteral("Exporting"), fine / 100 + coarse, name);
         if (failed)
@@ -153,12 +184,18 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         doc.insert(QStringLiteral("written"), outcome.nWritten);
         doc.insert(QStringLiteral("failed"), outcome.nFailed);
         doc.insert(QStringLiteral("failures"), failures);
+        doc.insert(QStringLiteral("skipped"), outcome.nSkipped);
+        doc.insert(QStringLiteral("manifest"), outcome.strManifestPath);
         WriteJson(out, doc);
     } else {
         for (const RecoveryFailure& f : outcome.vecFailures)
             out << "failed: " << f.strName << ": " << f.strReason << "\n";
-        out << "Written: " << outcome.nWritten << ", failed: " << outcome.nFailed << "\n"
-            << "Destination: " << dest << "\n";
+        out << "Written: " << outcome.nWritten << ", failed: " << outcome.nFailed << "\n";
+        if (selection.bSkipIdentical)
+            out << "Skipped (identical copy already there): " << outcome.nSkipped << "\n";
+        out << "Destination: " << dest << "\n";
+        if (!outcome.strManifestPath.isEmpty())
+            out << "Manifest: " << outcome.strManifestPath << "\n";
         out.flush();
     }
     return outcome.nFailed ? 1 : 0;

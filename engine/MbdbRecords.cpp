@@ -29,13 +29,15 @@ bool CMbdbReader::Next(MBDB_RECORD* record)
         ++m_nIndex;
     m_bStarted = true;
     m_nStart = m_nPos;
-    uint64_t mode = 0, size = 0, protection = 0, properties = 0;
+    uint64_t mode = 0, modified = 0, size = 0, protection = 0, properties = 0;
     bool ok = String(&record->strDomain) && String(&record->strPath)
         && String(nullptr)      // link target
         && String(nullptr)      // data hash
         && String(&m_strKey)
         && Be(2, &mode)
-        && Skip(8 + 4 + 4 + 4 + 4 + 4)  // inode, uid, gid, three times
+        && Skip(8 + 4 + 4)      // inode, uid, gid
+        && Be(4, &modified)
+        && Skip(4 + 4)          // access and change times
         && Be(8, &size)
         && Be(1, &protection)
         && Be(1, &properties);
@@ -47,6 +49,7 @@ bool CMbdbReader::Next(MBDB_RECORD* record)
     }
     record->nMode = uint16_t(mode);
     record->nSize = size;
+    record->nModified = uint32_t(modified);
     record->nProtectionClass = uint8_t(protection);
     if (m_strKey.empty())
         record->encryptionKey.clear();

@@ -17,6 +17,7 @@ struct MBDB_RECORD {
     QByteArray encryptionKey;   // empty when absent
     uint16_t nMode = 0;
     uint64_t nSize = 0;
+    uint32_t nModified = 0;     // modification time, seconds since 1970
     uint8_t nProtectionClass = 0;
     bool IsDirectory() const { return (nMode & 0xE000) == 0x4000; }
     bool IsSymlink() const { return (nMode & 0xE000) == 0xA000; }

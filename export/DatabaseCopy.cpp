@@ -9,6 +9,7 @@
 
 #include "engine/IphoneBackupFile.h"
 #include "support/Platform.h"
+#include "support/WrittenFiles.h"
 
 namespace {
 // The engine's copy reports its own result; the file must also be there, and it gets
@@ -18,8 +19,11 @@ int Checked(int result, const std::string& target)
     struct stat st;
     if (result == 0 && (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
         result = ENOENT;
-    if (result == 0)
+    if (result == 0) {
         QmPlatform::SetExportFileMode(QString::fromStdString(target));
+        // The copy the engine made is part of what the run wrote.
+        NoteWrittenFileFromDisk(target);
+    }
     return result;
 }
 

@@ -8,6 +8,8 @@
 #include <random>
 
 #include "support/ExportTree.h"
+#include "support/Sha256.h"
+#include "support/WrittenFiles.h"
 
 namespace {
 const std::size_t kBufferSize = 1 << 20;
@@ -51,6 +53,8 @@ int CExportFile::Create(const std::string& path, bool exclusive)
     m_strPath = path;
     m_strTempLeaf.clear();
     m_strBuffer.clear();
+    m_nWritten = 0;
+    m_pHash.reset(RecordingWrittenFile(path) ? new CSha256 : nullptr);
     if (exclusive) {
         m_nFd = CreateExportFile(path, &m_nDirFd, &m_strLeaf);
     } else {
@@ -76,6 +80,9 @@ void CExportFile::Write(const char* data, std::size_t size)
 {
     if (m_nFd < 0 || m_nError)
         return;
+    if (m_pHash)
+        m_pHash->Add(data, size);
+    m_nWritten += static_cast<long long>(size);
     if (m_strBuffer.size() + size > kBufferSize) {
         if (Flush())
             return;
@@ -116,7 +123,10 @@ int CExportFile::Finish()
     if (m_nError) {
         ::unlinkat(m_nDirFd, m_strTempLeaf.empty() ? m_strLeaf.c_str() : m_strTempLeaf.c_str(), 0);
         m_strTempLeaf.clear();
+    } else if (m_pHash) {
+        NoteWrittenFile(m_strPath, m_nWritten, m_pHash->Hex());
     }
+    m_pHash.reset();
     CloseFolder();
     return m_nError;
 }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
+
+#include "support/Sha256.h"
 
 class CExportFile {
 public:
@@ -39,6 +42,9 @@ private:
     std::string m_strLeaf;      // the file's name in that folder
     std::string m_strTempLeaf;  // the temporary name while writing, when not exclusive
     std::string m_strBuffer;
+    // Fed every byte written when the file is to be noted for the run's manifest.
+    std::unique_ptr<CSha256> m_pHash;
+    long long m_nWritten = 0;
 };
 
 // Writes `content` as one file; see CExportFile for the two modes. Returns 0 or errno.

@@ -48,19 +48,22 @@ std::string SafeFileName(const std::string& displayName)
     return SafeComponent(displayName.substr(0, dot), displayName.substr(dot), kFreeNameReserve);
 }
 
-std::string FreeFileName(const std::string& wanted)
+std::string NumberedFileName(const std::string& wanted, unsigned long n)
 {
-    if (!NameTaken(wanted))
+    if (n == 0)
         return wanted;
     const std::size_t slash = wanted.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t dot = wanted.rfind('.');
     if (dot == std::string::npos || dot < nameStart)
         dot = wanted.size();
-    const std::string base = wanted.substr(0, dot);
-    const std::string ext = wanted.substr(dot);
-    for (unsigned long n = 1;; ++n) {
-        std::string candidate = base + "(" + std::to_string(n) + ")" + ext;
+    return wanted.substr(0, dot) + "(" + std::to_string(n) + ")" + wanted.substr(dot);
+}
+
+std::string FreeFileName(const std::string& wanted)
+{
+    for (unsigned long n = 0;; ++n) {
+        std::string candidate = NumberedFileName(wanted, n);
         if (!NameTaken(candidate))
             return candidate;
     }

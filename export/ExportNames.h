@@ -21,3 +21,6 @@ std::string SafeFileName(const std::string& displayName);
 // first free name(1).ext, name(2).ext, ... in the same folder. The extension starts at
 // the last "." of the last component; a name without one gets name(1).
 std::string FreeFileName(const std::string& wanted);
+
+// The n-th name of that search: `wanted` itself for 0, else name(n).ext.
+std::string NumberedFileName(const std::string& wanted, unsigned long n);

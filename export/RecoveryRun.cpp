@@ -9,16 +9,21 @@
 #include "export/ExportNames.h"
 #include "export/MediaCopy.h"
 #include "export/Recovery.h"
+#include "export/RecoveryDateFilter.h"
+#include "export/RecoveryManifest.h"
+#include "export/StoredFileDates.h"
+#include "engine/IphoneBackupFile.h"
 #include "support/ExportTree.h"
 #include "support/Platform.h"
+#include "support/WrittenFiles.h"
 
 #include <QFile>
 
 namespace {
 class CRun {
 public:
-    CRun(const QString& saveDir, const RecoveryReportFn& report, const std::atomic<bool>* stop)
-        : m_strSaveDir(saveDir), m_report(report), m_pStop(stop)
+    CRun(const QString& saveDir, const RecoveryReportFn& report, const std::atomic<bool>* stop, bool skipIdentical)
+        : m_strSaveDir(saveDir), m_report(report), m_pStop(stop), m_bSkipIdentical(skipIdentical)
     {
     }
 
@@ -49,7 +54,8 @@ public:
     {
         const std::string dir = folder.toStdString();
         const std::string wanted = dir + "/" + SafeFileName(rec.strFileName);
-        std::string written, reason;
+        std::string written, reason, present;
+        WrittenFile presentFile;
         int err = 0;
         errno = 0;
         if (!MakeFolder(folder)) {
@@ -57,11 +63,16 @@ public:
             err = errno ? errno : ENOTDIR;
             reason = "cannot make the folder: " + ExportErrorText(err);
         } else {
-            err = CopyMediaFile(QString::fromStdWString(rec.wstrFullPath).toStdString(), wanted, &written, &reason);
+            err = CopyMediaFile(QString::fromStdWString(rec.wstrFullPath).toStdString(), wanted, &written, &reason,
+                                m_bSkipIdentical ? &present : nullptr, &presentFile);
         }
         if (err) {
             Failed(QString::fromStdString(wanted), QString::fromStdString(reason));
             Report(fine, coarse, 1, QString::fromStdString(wanted));
+        } else if (!present.empty()) {
+            // An identical copy is already in place: nothing new is written.
+            Keep(present, presentFile);
+            Report(fine, coarse, 0, QString::fromStdString(present));
         } else {
             Written();
             Report(fine, coarse, 0, QString::fromStdString(written));
@@ -103,6 +114,13 @@ public:
     }
 
     RecoveryOutcome& Outcome() { return m_outcome; }
+    // Files not copied because an identical copy was in place.
+    const std::map<std::string, WrittenFile>& Kept() const { return m_mapKept; }
+    void Keep(const std::string& present, const WrittenFile& file)
+    {
+        ++m_outcome.nSkipped;
+        m_mapKept[present] = file;
+    }
 
 private:
     // The previous step ended on coarse + 1 percent; the first items of a long step
@@ -125,16 +143,32 @@ private:
     const RecoveryReportFn& m_report;
     const std::atomic<bool>* m_pStop;
     RecoveryOutcome m_outcome;
+    bool m_bSkipIdentical;
+    std::map<std::string, WrittenFile> m_mapKept;
 };
+
+QString BackupFolderOf(const RecoverySelection& sel, CIphoneBackupFile* engine)
+{
+    if (!sel.strBackupFolder.isEmpty())
+        return sel.strBackupFolder;
+    return engine ? QString::fromStdString(engine->m_strBackupDir) : QString();
+}
 }
 
-RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir, CIphoneBackupFile* engine,
+RecoveryOutcome RunRecovery(const RecoverySelection& chosen, const QString& saveDir, CIphoneBackupFile* engine,
                             const RecoveryReportFn& report, const std::atomic<bool>* stop, const QString& templateRoot)
 {
     // Everything below the chosen folder is reached from a descriptor of it, never
     // through a link planted inside it.
     CExportRootScope destination(QFile::encodeName(saveDir).toStdString());
-    CRun run(saveDir, report, stop);
+    // Every file finished below it is noted, hashed as it was written, for the manifest.
+    CWrittenFilesScope writtenFiles(saveDir.toStdString());
+    const QString backupFolder = BackupFolderOf(chosen, engine);
+    NarrowedSelection narrowed;
+    if (!chosen.dateRange.IsOpen())
+        NarrowToDateRange(chosen, ReadStoredFileDates(backupFolder, SelectedStoredNames(chosen)), &narrowed);
+    const RecoverySelection& sel = chosen.dateRange.IsOpen() ? chosen : narrowed.selection;
+    CRun run(saveDir, report, stop, sel.bSkipIdentical);
     CRecovery rec;
     if (!templateRoot.isEmpty())
         rec.SetTemplateRoot(templateRoot);
@@ -171,7 +205,14 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
             }
         }
         // The database goes beside the conversations of this run, never on its own.
-        if (saved) {
+        std::string present;
+        WrittenFile presentFile;
+        if (saved && sel.bSkipIdentical && engine)
+            present = FindIdenticalCopy(engine->GetStoredFilePath(g_szSmsDbFileId),
+                                        (D + "/" + CategoryFolder(CATEGORY_MESSAGE) + "/sms.db").toStdString(), &presentFile);
+        if (!present.empty()) {
+            run.Keep(present, presentFile);
+        } else if (saved) {
             if (int err = rec.SaveMessage()) {
                 failed = true;
                 run.Failed(D + "/" + CategoryFolder(CATEGORY_MESSAGE) + "/sms.db", err);
@@ -247,6 +288,27 @@ RecoveryOutcome RunRecovery(const RecoverySelection& sel, const QString& saveDir
         } else {
             run.Written();
         }
+    }
+
+    // Nothing asked for, nothing to prove: the folder stays as it was.
+    if (chosen.IsEmpty()) {
+        run.Report(10000, 1000, 0, QString());
+        return run.Outcome();
+    }
+    RecoveryManifestInput proof;
+    if (engine)
+        proof.backup = engine->m_selected;
+    proof.strBackupFolder = backupFolder;
+    proof.pSelection = &chosen;
+    proof.strStamp = rec.Stamp();
+    proof.pWritten = &writtenFiles.Files();
+    proof.pKept = &run.Kept();
+    QString manifestError;
+    run.Outcome().strManifestPath = WriteRecoveryManifest(proof, saveDir, &manifestError);
+    if (run.Outcome().strManifestPath.isEmpty()) {
+        const QString name = saveDir + QStringLiteral("/manifest-") + rec.Stamp() + QStringLiteral(".json");
+        run.Failed(name, manifestError);
+        run.Report(9900, 1, 1, name);
     }
 
     run.Report(10000, 1000, 0, QString());

@@ -26,6 +26,7 @@ struct RecoveryFailure {
 struct RecoveryOutcome {
     int nWritten = 0;   // files and reports written
     int nFailed = 0;    // items that could not be written
+    int nSkipped = 0;   // media not copied because an identical copy was in place
     std::vector<RecoveryFailure> vecFailures;
     QString strStamp;   // run stamp used in the folder and report names
     QString strManifestPath;   // absolute path of the manifest written, empty if none

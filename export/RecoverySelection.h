@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
 #include "engine/BackupRecords.h"
 #include "export/RecoveryDateRange.h"
 
@@ -37,6 +39,11 @@ struct RecoverySelection {
     // Skip a file whose identical copy (size and SHA-256) already sits at its place
     // instead of writing a numbered name beside it.
     bool bSkipIdentical = false;
+    // The backup's own folder, named in the manifest and read for the media's dates
+    // (after an encrypted scan the engine points at its working folder). Empty: the engine's.
+    QString strBackupFolder;
+    // Beside the usual reports, every conversation and table report as JSON too.
+    bool bJsonReports = false;
 
     bool IsEmpty() const
     {

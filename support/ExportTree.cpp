@@ -235,6 +235,36 @@ int CreateExportFile(const std::string& path, int* dirFd, std::string* leaf)
     return fd;
 }
 
+int OpenExportFileForReading(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") {
+        errno = EINVAL;
+        return -1;
+    }
+    const int dir = OpenExportFolder(slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash), false);
+    if (dir < 0)
+        return -1;
+    const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int err = errno;
+    ::close(dir);
+    if (fd < 0) {
+        errno = err;
+        return -1;
+    }
+    struct stat st;
+    err = ::fstat(fd, &st) != 0 ? errno : (S_ISREG(st.st_mode) ? 0 : EINVAL);
+    if (!err && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        err = errno;
+    if (err) {
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
 int RemoveExportFile(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');

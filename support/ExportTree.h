@@ -43,6 +43,11 @@ int OpenExportParent(const std::string& path, std::string* leaf);
 // `dirFd` is given it receives the folder's descriptor (the caller closes it).
 int CreateExportFile(const std::string& path, int* dirFd = nullptr, std::string* leaf = nullptr);
 
+// Opens the existing regular file `path` for reading, its folder reached as above
+// (nothing made, no link followed, never blocking on a FIFO). Returns the descriptor
+// (blocking again) or -1 with errno set (EINVAL when it is not a regular file).
+int OpenExportFileForReading(const std::string& path);
+
 // Removes the file `path` when it is there, reaching its folder as above (nothing is
 // made, no link followed). Returns 0 (also when there was nothing) or errno.
 int RemoveExportFile(const std::string& path);

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include "support/ExportTree.h"
+#include "support/Sha256.h"
+#include "support/WrittenFiles.h"
 
 namespace {
 const std::size_t kChunk = 1 << 20;
@@ -26,11 +28,12 @@ void Say(std::string* reason, const std::string& text)
 }
 
 // Kernel-side copy first (copy_file_range, which may share extents), then sendfile,
-// then plain reads and writes for file systems that support neither.
-int CopyContent(int in, int out, off_t size)
+// then plain reads and writes for file systems that support neither. A copy that is
+// hashed goes through reads and writes only, the hash fed the same buffers.
+int CopyContent(int in, int out, off_t size, CSha256* hash)
 {
     off_t done = 0;
-    bool kernelCopy = true;
+    bool kernelCopy = hash == nullptr;
     while (kernelCopy && done < size) {
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(size - done), 0);
         if (n > 0) {
@@ -45,7 +48,7 @@ int CopyContent(int in, int out, off_t size)
             return errno;
         kernelCopy = false;
     }
-    bool useSendfile = true;
+    bool useSendfile = hash == nullptr;
     while (useSendfile && done < size) {
         const ssize_t n = ::sendfile(out, in, nullptr, std::min<off_t>(size - done, 1 << 30));
         if (n > 0) {
@@ -63,7 +66,8 @@ int CopyContent(int in, int out, off_t size)
     if (done < size) {
         std::string buf(kChunk, '\0');
         while (done < size) {
-            const ssize_t n = ::read(in, &buf[0], buf.size());
+            // Never past `size`: a source that grows meanwhile must not change what the copy holds.
+            const ssize_t n = ::read(in, &buf[0], std::min<off_t>(static_cast<off_t>(buf.size()), size - done));
             if (n == 0)
                 return EIO;
             if (n < 0) {
@@ -80,6 +84,8 @@ int CopyContent(int in, int out, off_t size)
                 }
                 off += w;
             }
+            if (hash)
+                hash->Add(buf.data(), static_cast<std::size_t>(n));
             done += n;
         }
     }
@@ -166,7 +172,9 @@ int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* 
         Say(reason, "cannot create the file: " + ExportErrorText(err));
         return err;
     }
-    int err = CopyContent(in, out, size);
+    CSha256 hash;
+    const bool noted = RecordingWrittenFile(target);
+    int err = CopyContent(in, out, size, noted ? &hash : nullptr);
     if (!err && ::fchmod(out, 0644) != 0)
         err = errno;
     if (!err)
@@ -176,6 +184,8 @@ int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* 
     if (err) {
         ::unlinkat(dir, leaf.c_str(), 0);
         Say(reason, Describe("cannot write the file", err));
+    } else if (noted) {
+        NoteWrittenFile(target, static_cast<long long>(size), hash.Hex());
     }
     ::close(dir);
     return err;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 
 inline std::string ReadAll(const QString& path)
@@ -32,6 +33,15 @@ inline QStringList FilesUnder(const QString& root)
         out << QDir(root).relativeFilePath(it.next());
     out.sort();
     return out;
+}
+
+// FilesUnder without the manifest-<stamp>.json every run writes at the top of its folder.
+inline QStringList ExportedFiles(const QString& root)
+{
+    static const QRegularExpression manifest(QStringLiteral("(^|/)manifest-\\d{14}(\\(\\d+\\))?\\.json$"));
+    QStringList files = FilesUnder(root);
+    files.removeIf([](const QString& f) { return manifest.match(f).hasMatch(); });
+    return files;
 }
 
 // Templates with visible markers, so tests can check head, rows and tail exactly.

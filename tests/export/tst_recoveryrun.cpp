@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "ExportTestUtil.h"
+#include "export/ManifestVerify.h"
 #include "export/RecoveryRun.h"
 
 namespace {
@@ -143,7 +144,11 @@ void TestRecoveryRun::progressAndTree()
         "Message/Unknown-" + T + "/Unknown(555).txt", "Notes/Notes_" + T + ".html", "Photo Stream/ps.jpg",
         "WhatsApp Attachments/w.jpg", "WhatsApp Message/Bo(1)-" + T + "/Bo(1).csv",
         "WhatsApp Message/Bo(1)-" + T + "/Bo(1).html", "WhatsApp Message/Bo(1)-" + T + "/Bo(1).txt"};
-    QCOMPARE(FilesUnder(D), expectedFiles);
+    QCOMPARE(ExportedFiles(D), expectedFiles);
+    // The manifest lists them all (the database copies failed, so they are not there).
+    const ManifestVerification proof = VerifyRecoveryManifest(outcome.strManifestPath);
+    QVERIFY(proof.AllIntact());
+    QCOMPARE(proof.nChecked, expectedFiles.size());
     QCOMPARE(ReadAll(D + "/Camera Roll/IMG_0001(1).JPG"), ReadAll(m_strJpeg));
     QCOMPARE(ReadAll(D + "/Notes/Notes_" + T + ".html").size(), size_t(QByteArray("<n>iPhone's Notes of </n><table></table>").size() + 2 * 39));
     // 10 media + 1 conversation + 2 contact files + calls + notes + 1 chat; 2 database copies failed.
@@ -217,7 +222,7 @@ void TestRecoveryRun::failedCopiesReportedAndRunGoesOn()
     QCOMPARE(int(o.vecFailures.size()), 5);
     QVERIFY(o.vecFailures[1].strReason.contains("link"));
     // Nothing half-written is left under a failed name.
-    QCOMPARE(FilesUnder(out.path()), QStringList({"Camera Roll/f.jpg"}));
+    QCOMPARE(ExportedFiles(out.path()), QStringList({"Camera Roll/f.jpg"}));
 }
 
 void TestRecoveryRun::unwritableDestination()
@@ -249,7 +254,8 @@ void TestRecoveryRun::unwritableDestination()
         ++named;
         QVERIFY2(r.failed, qPrintable(r.name)); // no false success
     }
-    QCOMPARE(named, 2 + 4 + 1); // two files, four report steps, the chat's failure
+    QCOMPARE(named, 2 + 4 + 1 + 1); // two files, four report steps, the chat's failure, the manifest
+    QVERIFY(o.strManifestPath.isEmpty());
     QCOMPARE(rec.reports.back().coarse, 1000);
     QCOMPARE(FilesUnder(out.path()), QStringList({"plain"}));
 }
@@ -269,7 +275,7 @@ void TestRecoveryRun::hostileNamesStayInside()
     const RecoveryOutcome o = RunRecovery(sel, D, nullptr, rec.Fn(), nullptr, m_templates.path());
     QCOMPARE(o.nFailed, 0);
     QCOMPARE(o.nWritten, 7);
-    const QStringList all = FilesUnder(outer.path());
+    const QStringList all = ExportedFiles(outer.path());
     QCOMPARE(all.size(), 7);
     for (const QString& f : all)
         QVERIFY2(f.startsWith("dest/Camera Roll/") || f.startsWith("dest/App Photos/"), qPrintable(f));
@@ -295,7 +301,7 @@ void TestRecoveryRun::stopSilencesReports()
     QCOMPARE(calls, 1);
     // The work still completes: both files and the report are there.
     QCOMPARE(o.nWritten, 3);
-    QCOMPARE(FilesUnder(out.path()).size(), 3);
+    QCOMPARE(ExportedFiles(out.path()).size(), 3);
 }
 
 void TestRecoveryRun::ownershipForInvokingUser()
