@@ -19,13 +19,17 @@
 #include "ui/SCANUI.h"
 
 namespace {
-// Files (not folders) under `dir`, relative to it.
+// Files (not folders) under `dir`, relative to it; the manifest each run
+// writes beside its output left aside.
 QStringList FilesUnder(const QString& dir)
 {
     QStringList files;
     QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << QDir(dir).relativeFilePath(it.next());
+    while (it.hasNext()) {
+        const QString file = QDir(dir).relativeFilePath(it.next());
+        if (!QRegularExpression(QStringLiteral("^manifest-\\d{14}(\\(\\d+\\))?\\.json$")).match(file).hasMatch())
+            files << file;
+    }
     files.sort();
     return files;
 }
@@ -226,7 +230,8 @@ void TestRecoveryFlow::optionsReachTheRun()
     QTemporaryDir src;
     CameraOnlyWindow({CameraFile(src.path(), "IMG_0001.JPG"), CameraFile(src.path(), "IMG_0002.JPG")});
     DRUI& w = *m_pWindow;
-    w.findChild<QCheckBox*>("dateRangeEnabled")->click();
+    auto* range = w.findChild<QCheckBox*>("dateRangeEnabled");
+    range->click();
     w.findChild<QDateEdit*>("dateFrom")->setDate(QDate(2021, 3, 1));
     w.findChild<QDateEdit*>("dateTo")->setDate(QDate(2021, 3, 31));
     w.findChild<QCheckBox*>("skipRecovered")->click();
@@ -234,15 +239,35 @@ void TestRecoveryFlow::optionsReachTheRun()
     // What the worker runs with, read while its dialog is still up.
     QTemporaryDir dest;
     RecoverySelection seen;
-    RecoveryDriver driver(w, dest.path(), [&](SCANUI*) { seen = w.m_recoverySelection; });
-    w.btnRecovery();
-    QVERIFY(driver.view.sawDialog);
+    {
+        RecoveryDriver driver(w, dest.path(), [&](SCANUI*) { seen = w.m_recoverySelection; });
+        w.btnRecovery();
+        QVERIFY(driver.view.sawDialog);
+    }
     QCOMPARE(seen.vecCamera.size(), size_t(2));
     QCOMPARE(seen.dateRange.since, QDate(2021, 3, 1));
     QCOMPARE(seen.dateRange.until, QDate(2021, 3, 31));
     QVERIFY(seen.bSkipIdentical);
     // The window keeps no copy of the run's records afterwards.
     QVERIFY(w.m_recoverySelection.IsEmpty());
+    // These files carry no date from a backup, so no range holds them.
+    QCOMPARE(FilesIn(dest.path() + "/Camera Roll"), 0);
+
+    // Without the range both are written, and the dialog names the manifest.
+    range->click();
+    QString status;
+    {
+        RecoveryDriver driver(w, dest.path(), [&](SCANUI* dialog) { status = dialog->m_labelStatus->text(); });
+        w.btnRecovery();
+    }
+    QCOMPARE(FilesUnder(dest.path() + "/Camera Roll"), QStringList({"IMG_0001.JPG", "IMG_0002.JPG"}));
+    QVERIFY2(status.contains("Manifest: manifest-"), qPrintable(status));
+    // Again into the same folder: the identical copies are left as they are.
+    {
+        RecoveryDriver driver(w, dest.path());
+        w.btnRecovery();
+    }
+    QCOMPARE(FilesUnder(dest.path() + "/Camera Roll"), QStringList({"IMG_0001.JPG", "IMG_0002.JPG"}));
 }
 
 QTEST_MAIN(TestRecoveryFlow)
