@@ -157,6 +157,7 @@ CChatAttachments::CChatAttachments(const std::string& chatDir)
 
 void CChatAttachments::AppendHtml(std::string& html, const std::vector<_MESSAGE_ATTACHMENT_>& files)
 {
+    m_vecPlaced.clear();
     for (const _MESSAGE_ATTACHMENT_& file : files)
         AppendOne(html, file);
 }
@@ -180,6 +181,11 @@ std::string CChatAttachments::Url(const std::string& writtenPath) const
     return std::string(g_szChatAttachmentFolder) + "/" + PercentEncode(writtenPath.substr(m_strFolder.size()));
 }
 
+std::string CChatAttachments::Relative(const std::string& writtenPath) const
+{
+    return std::string(g_szChatAttachmentFolder) + "/" + writtenPath.substr(m_strFolder.size());
+}
+
 std::string CChatAttachments::Copy(const _MESSAGE_ATTACHMENT_& file, std::string* reason)
 {
     const std::string wanted = m_strFolder + SafeFileName(CopyName(file));
@@ -193,6 +199,7 @@ std::string CChatAttachments::Copy(const _MESSAGE_ATTACHMENT_& file, std::string
         return std::string();
     }
     ++m_nWritten;
+    m_strLastWritten = written;
     return Url(written);
 }
 
@@ -234,6 +241,7 @@ std::string CChatAttachments::ConvertHeic(const _MESSAGE_ATTACHMENT_& file)
         return std::string();
     }
     ++m_nWritten;
+    m_strLastWritten = target;
     return Url(target);
 }
 
@@ -242,6 +250,8 @@ void CChatAttachments::AppendOne(std::string& html, const _MESSAGE_ATTACHMENT_& 
     html.append("<div class=\"att\">");
     std::string reason = "not in this backup";
     const std::string url = file.wstrFullPath.empty() ? std::string() : Copy(file, &reason);
+    m_vecPlaced.push_back({ShownName(file), url.empty() ? std::string() : Relative(m_strLastWritten), std::string(),
+                           url.empty() ? reason : std::string()});
     if (url.empty()) {
         html.append("<span class=\"missing\">");
         AppendHtmlEscaped(html, ShownName(file));
@@ -255,6 +265,8 @@ void CChatAttachments::AppendOne(std::string& html, const _MESSAGE_ATTACHMENT_& 
     if (kind == AttachmentKind::Heic) {
         pictureUrl = ConvertHeic(file);
         kind = pictureUrl.empty() ? AttachmentKind::Other : AttachmentKind::Picture;
+        if (!pictureUrl.empty())
+            m_vecPlaced.back().strPicture = Relative(m_strLastWritten);
     }
     switch (kind) {
     case AttachmentKind::Picture:

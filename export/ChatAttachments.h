@@ -38,6 +38,15 @@ public:
     // bubbles), copying each into the folder.
     void AppendHtml(std::string& html, const std::vector<_MESSAGE_ATTACHMENT_>& files);
 
+    // What became of each file of the last AppendHtml call, in order.
+    struct Placed {
+        std::string strName;      // as the page shows it
+        std::string strPath;      // the copy, relative to the chat's folder; empty when none
+        std::string strPicture;   // the JPEG shown for a HEIC picture, relative likewise; else empty
+        std::string strMissing;   // why there is no copy, when there is none
+    };
+    const std::vector<Placed>& LastPlaced() const { return m_vecPlaced; }
+
     // Files written (copies and converted pictures).
     int Written() const { return m_nWritten; }
     // Files that could not be written: (path wanted, reason).
@@ -52,7 +61,12 @@ private:
     std::string ConvertHeic(const _MESSAGE_ATTACHMENT_& file);
     std::string Url(const std::string& writtenPath) const;
 
+    // `writtenPath` relative to the chat's folder ("attachments/<name>").
+    std::string Relative(const std::string& writtenPath) const;
+
     std::string m_strFolder;  // ".../<chat>/attachments/"
+    std::vector<Placed> m_vecPlaced;
+    std::string m_strLastWritten;
     bool m_bFolderMade = false;
     int m_nWritten = 0;
     std::vector<std::pair<std::string, std::string>> m_vecFailures;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include <QJsonArray>
 #include <QString>
 
 #include "engine/BackupRecords.h"
@@ -55,6 +56,12 @@ public:
     void RecoveryNotes(const __NOTES__* note);
     int SaveNotes();
 
+    // Beside every chat page and table report, its JSON form too (set before the rows).
+    void SetJsonReports(bool on) { m_bJson = on; }
+    int SaveContactsJson();
+    int SaveCallHistoryJson();
+    int SaveNotesJson();
+
     // Where the reports of this run go (fixed by the run stamp).
     QString ContactsDir() const;
     QString CallHistoryPath() const;
@@ -87,4 +94,7 @@ private:
     int m_nDbCopyError = 0;
     int m_nAttachmentsWritten = 0;
     std::vector<std::pair<std::string, std::string>> m_vecAttachmentFailures;
+    bool m_bJson = false;
+    QJsonArray m_jsonContacts, m_jsonCalls, m_jsonNotes;
+    QJsonArray m_jsonChat;   // the messages of the chat page being written
 };

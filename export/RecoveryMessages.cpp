@@ -12,6 +12,7 @@
 #include "export/ExportFile.h"
 #include "export/ExportNames.h"
 #include "export/ExportText.h"
+#include "export/JsonReports.h"
 #include "support/Platform.h"
 
 namespace {
@@ -87,6 +88,16 @@ int FirstError(int a, int b)
     return a ? a : b;
 }
 
+// The chat's JSON beside its page: the page's name ending in ".json" (a free name).
+std::string JsonBesidePage(const std::wstring& page)
+{
+    std::string path = QString::fromStdWString(page).toStdString();
+    static const std::string kHtml = ".html";
+    if (path.size() > kHtml.size() && path.compare(path.size() - kHtml.size(), kHtml.size(), kHtml) == 0)
+        path.resize(path.size() - kHtml.size());
+    return FreeFileName(path + ".json");
+}
+
 // Makes the conversation folder "<name>-<stamp>" under `parent`; empty on failure.
 std::string MakeConversationDir(const QString& saveDir, int category, const std::string& name,
                                 const QString& stamp, int* err)
@@ -132,7 +143,10 @@ int CRecovery::RecoveryMsg(unsigned int key, const __MESSAGE_INFO__* first, cons
     ReplaceForward(m_strSmsPersonHead, "{|person|}", person);
 
     const std::wstring html = Utf8ToWide(FreeFileName(dir + SafeComponent(label, ".html", kFreeNameReserve)));
-    return FirstError(result, SaveSMSMessage(key, html.c_str(), conversations));
+    result = FirstError(result, SaveSMSMessage(key, html.c_str(), conversations));
+    if (m_bJson)
+        result = FirstError(result, WriteJsonReport(JsonBesidePage(html), ConversationJson("messages", name, number, m_jsonChat), true));
+    return result;
 }
 
 int CRecovery::SaveSMSMessageTxt(unsigned int key, const wchar_t* path, const MessageMap* conversations)
@@ -166,13 +180,18 @@ int CRecovery::SaveSMSMessage(unsigned int key, const wchar_t* path, const Messa
     if (int err = file.Create(WideToUtf8(path), true))
         return err;
     m_strSmsContent.clear();
+    m_jsonChat = QJsonArray();
     CChatAttachments attachments(FolderOf(WideToUtf8(path)));
     if (conversations) {
         auto it = conversations->find(key);
         if (it != conversations->end()) {
-            for (const __MESSAGE_INFO__& m : it->second)
+            for (const __MESSAGE_INFO__& m : it->second) {
                 AppendChatEntry(m_strSmsContent, m.nIsFromMe != 0, m.nDeleted != 0, m.strContactName, m.strSender,
                                 m.strDate, m.strText, m.vecAttachments, attachments);
+                if (m_bJson)
+                    m_jsonChat.append(ChatMessageJson(m.nIsFromMe != 0, m.nDeleted != 0, m.strContactName, m.strSender,
+                                                      m.strDate, m.strText, attachments.LastPlaced()));
+            }
         }
     }
     NoteAttachments(attachments);
@@ -248,7 +267,11 @@ int CRecovery::RecoveryWhatsAppMsg(unsigned int key, const __WHATSAPP_MESSAGE__*
     const std::wstring csv = Utf8ToWide(FreeFileName(dir + SafeComponent(name, ".csv", kFreeNameReserve)));
     result = FirstError(result, SaveWhatsAppCsv(key, csv.c_str(), chats));
     const std::wstring html = Utf8ToWide(FreeFileName(dir + SafeComponent(name, ".html", kFreeNameReserve)));
-    return FirstError(result, SaveWhatsApp(key, html.c_str(), chats));
+    result = FirstError(result, SaveWhatsApp(key, html.c_str(), chats));
+    if (m_bJson)
+        result = FirstError(result, WriteJsonReport(JsonBesidePage(html),
+                                                    ConversationJson("whatsapp", first->strExtra1, first->strExtra2, m_jsonChat), true));
+    return result;
 }
 
 int CRecovery::SaveWhatsAppTxt(unsigned int key, const wchar_t* path, const WhatsAppMessageMap* chats)
@@ -304,13 +327,18 @@ int CRecovery::SaveWhatsApp(unsigned int key, const wchar_t* path, const WhatsAp
     if (int err = file.Create(WideToUtf8(path), true))
         return err;
     m_strWhatsAppContent.clear();
+    m_jsonChat = QJsonArray();
     CChatAttachments attachments(FolderOf(WideToUtf8(path)));
     if (chats) {
         auto it = chats->find(key);
         if (it != chats->end()) {
-            for (const __WHATSAPP_MESSAGE__& m : it->second)
+            for (const __WHATSAPP_MESSAGE__& m : it->second) {
                 AppendChatEntry(m_strWhatsAppContent, m.nIsFromMe != 0, m.nDeleted != 0, m.strSenderName,
                                 m.strSenderId, m.strDate, m.strText, m.vecAttachments, attachments);
+                if (m_bJson)
+                    m_jsonChat.append(ChatMessageJson(m.nIsFromMe != 0, m.nDeleted != 0, m.strSenderName,
+                                                      m.strSenderId, m.strDate, m.strText, attachments.LastPlaced()));
+            }
         }
     }
     NoteAttachments(attachments);

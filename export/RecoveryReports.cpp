@@ -10,6 +10,7 @@
 #include "export/DatabaseCopy.h"
 #include "export/ExportFile.h"
 #include "export/ExportText.h"
+#include "export/JsonReports.h"
 #include "export/VCardWriter.h"
 #include "support/ExportTree.h"
 #include "support/Platform.h"
@@ -94,6 +95,8 @@ void CRecovery::RecoveryContacts(const __PERSON_CONTENT__* person)
     AppendCell(row, person->strCompany);
     row.append("</tr>\r\n");
     AppendVCard(m_strContactsCards, *person);
+    if (m_bJson)
+        m_jsonContacts.append(ContactJson(*person));
 }
 
 int CRecovery::SaveContacts()
@@ -139,6 +142,8 @@ void CRecovery::RecoveryCallHistory(const __CALLHISTORY__* call)
     else
         row.append(call->nAnswered ? "<td>Missed</td>" : "<td>Canceled</td>");
     row.append("</tr>\r\n");
+    if (m_bJson)
+        m_jsonCalls.append(CallJson(*call));
 }
 
 int CRecovery::SaveCallHistory()
@@ -159,6 +164,8 @@ void CRecovery::RecoveryNotes(const __NOTES__* note)
     AppendCell(row, note->strDate);
     AppendCell(row, note->strBody);
     row.append("</tr>\r\n");
+    if (m_bJson)
+        m_jsonNotes.append(NoteJson(*note));
 }
 
 int CRecovery::SaveNotes()
@@ -166,4 +173,37 @@ int CRecovery::SaveNotes()
     if (int err = MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_NOTES)))
         return err;
     return WriteReport(NotesPath(), m_strNotesHead, m_strNotesRows, m_strNotesTail);
+}
+
+namespace {
+// The JSON report beside an HTML one: the same name ending in ".json".
+std::string JsonBeside(const QString& htmlPath)
+{
+    QString path = htmlPath;
+    if (path.endsWith(QStringLiteral(".html")))
+        path.chop(5);
+    return (path + QStringLiteral(".json")).toStdString();
+}
+}
+
+int CRecovery::SaveContactsJson()
+{
+    if (int err = MakeDir(ContactsDir()))
+        return err;
+    return WriteJsonReport((ContactsDir() + QStringLiteral("/Contacts.json")).toStdString(),
+                           TableJson("contacts", "contacts", m_jsonContacts), false);
+}
+
+int CRecovery::SaveCallHistoryJson()
+{
+    if (int err = MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_CALL_HISTORY)))
+        return err;
+    return WriteJsonReport(JsonBeside(CallHistoryPath()), TableJson("call_history", "calls", m_jsonCalls), false);
+}
+
+int CRecovery::SaveNotesJson()
+{
+    if (int err = MakeDir(m_strSaveDir + "/" + CategoryFolder(CATEGORY_NOTES)))
+        return err;
+    return WriteJsonReport(JsonBeside(NotesPath()), TableJson("notes", "notes", m_jsonNotes), false);
 }

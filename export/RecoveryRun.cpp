@@ -37,6 +37,16 @@ public:
 
     void Written(int count = 1) { m_outcome.nWritten += count; }
 
+    // Counts a report written, or its failure; true when it failed.
+    bool Saved(const QString& name, int err)
+    {
+        if (err)
+            Failed(name, err);
+        else
+            Written();
+        return err != 0;
+    }
+
     void Failed(const QString& name, int err)
     {
         Failed(name, QString::fromStdString(ExportErrorText(err)));
@@ -173,6 +183,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& chosen, const QString& save
     if (!templateRoot.isEmpty())
         rec.SetTemplateRoot(templateRoot);
     rec.Init(saveDir, engine);
+    rec.SetJsonReports(sel.bJsonReports);
     run.Outcome().strStamp = rec.Stamp();
     const QString D = saveDir;
 
@@ -246,29 +257,27 @@ RecoveryOutcome RunRecovery(const RecoverySelection& chosen, const QString& save
         } else {
             run.Written();
         }
+        if (sel.bJsonReports && run.Saved(rec.ContactsDir() + QStringLiteral("/Contacts.json"), rec.SaveContactsJson()))
+            failed = true;
         run.Report(9200, 1, failed ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_CONTACTS) + "/Contacts.html");
     }
 
     if (!sel.vecCalls.empty()) {
         for (const __CALLHISTORY__& call : sel.vecCalls)
             rec.RecoveryCallHistory(&call);
-        const int err = rec.SaveCallHistory();
-        if (err)
-            run.Failed(rec.CallHistoryPath(), err);
-        else
-            run.Written();
-        run.Report(9300, 1, err ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_CALL_HISTORY) + "/CallHistory.html");
+        bool failed = run.Saved(rec.CallHistoryPath(), rec.SaveCallHistory());
+        if (sel.bJsonReports && run.Saved(rec.CallHistoryPath(), rec.SaveCallHistoryJson()))
+            failed = true;
+        run.Report(9300, 1, failed ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_CALL_HISTORY) + "/CallHistory.html");
     }
 
     if (!sel.vecNotes.empty()) {
         for (const __NOTES__& note : sel.vecNotes)
             rec.RecoveryNotes(&note);
-        const int err = rec.SaveNotes();
-        if (err)
-            run.Failed(rec.NotesPath(), err);
-        else
-            run.Written();
-        run.Report(9500, 1, err ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_NOTES) + "/Notes.html");
+        bool failed = run.Saved(rec.NotesPath(), rec.SaveNotes());
+        if (sel.bJsonReports && run.Saved(rec.NotesPath(), rec.SaveNotesJson()))
+            failed = true;
+        run.Report(9500, 1, failed ? 1 : 0, D + "/" + CategoryFolder(CATEGORY_NOTES) + "/Notes.html");
     }
 
     for (unsigned int key : sel.vecWhatsAppKeys) {
