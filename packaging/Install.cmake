@@ -21,6 +21,7 @@ endif()
 install(FILES ${CMAKE_SOURCE_DIR}/template/style.html DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/template/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template
         FILES_MATCHING PATTERN "*.html" PATTERN "style.html" EXCLUDE)
+install(FILES ${QM_CHAT_PAGES} DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template)
 
 if(TARGET quillmere-app)
   install(FILES ${QM_PKG_DIR}/${QM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -96,9 +96,9 @@ void TestCRecovery::templatesLoadedAndSplit()
     QCOMPARE(bare.SaveNotes(), 0);
     QCOMPARE(ReadAll(bare.NotesPath()), std::string("\t<tr><td>t</td><td></td><td></td></tr>\r\n"));
 
-    // The shipped templates meet the requirements: one content placeholder, inside a table
+    // The shipped templates (as built beside the programs) meet the requirements: one content placeholder, inside a table
     // with the right number of headers for the table kinds, chat classes styled.
-    const QString shipped = QStringLiteral(QM_SOURCE_DIR) + "/template/";
+    const QString shipped = QStringLiteral(QM_BIN_DIR) + "/template/";
     const struct { const char* file; int columns; } kinds[] = {
         {"contacts.html", 7}, {"CallHistory.html", 5}, {"Notes.html", 3}, {"Sms.html", 0}, {"WhatsApp.html", 0}};
     for (const auto& k : kinds) {
