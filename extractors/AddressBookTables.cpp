@@ -45,6 +45,20 @@ const char kOldFullTextQuery[] =
 
 enum Property { kPhone = 3, kEmail = 4, kAddress = 5, kUrl = 22 };
 
+using P = __PERSON_CONTENT__;
+
+// A text field of the record and the column that holds it.
+struct TextColumn {
+    std::string P::*field;
+    int column;
+};
+
+void ReadColumns(const QSqlQuery& query, P& person, std::initializer_list<TextColumn> columns)
+{
+    for (const TextColumn& c : columns)
+        person.*(c.field) = ValueText(query.value(c.column));
+}
+
 // ABPerson.Birthday: seconds since 2001-01-01 UTC, as text; the year 1604 stands
 // for a birthday without a year. Empty for anything else.
 std::string BirthdayText(const QVariant& stored)
@@ -106,17 +120,10 @@ bool ReadPeople(QSqlDatabase& db, AddressBookRead what, std::vector<__PERSON_CON
     while (query.next()) {
         const qlonglong rowId = query.value(0).toLongLong();
         __PERSON_CONTENT__ p;
-        p.strGiven = ValueText(query.value(1));
-        p.strMiddle = ValueText(query.value(2));
-        p.strFamily = ValueText(query.value(3));
-        p.strCompany = ValueText(query.value(4));
+        ReadColumns(query, p, {{&P::strGiven, 1}, {&P::strMiddle, 2}, {&P::strFamily, 3}, {&P::strCompany, 4}});
         if (what == AddressBookRead::Everything) {
-            p.strPrefix = ValueText(query.value(5));
-            p.strSuffix = ValueText(query.value(6));
-            p.strNickname = ValueText(query.value(7));
-            p.strTitle = ValueText(query.value(8));
-            p.strDepartment = ValueText(query.value(9));
-            p.strNote = ValueText(query.value(10));
+            ReadColumns(query, p, {{&P::strPrefix, 5}, {&P::strSuffix, 6}, {&P::strNickname, 7}, {&P::strTitle, 8},
+                                   {&P::strDepartment, 9}, {&P::strNote, 10}});
             p.strBirthday = BirthdayText(query.value(11));
         }
         if (rowId > 0 && (unsigned long long)rowId > maxRowId)
@@ -133,15 +140,9 @@ bool ReadValues(QSqlDatabase& db, AddressBookRead what, std::vector<__PERSON_CON
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    bool ok = false;
-    if (what == AddressBookRead::LookupOnly) {
-        ok = query.exec(kLookupValueQuery);
-    } else {
-        for (const char* sql : kValueQueries) {
-            if ((ok = query.exec(sql)))
-                break;
-        }
-    }
+    const bool ok = what == AddressBookRead::LookupOnly
+        ? query.exec(kLookupValueQuery)
+        : ExecFirstOf(query, {kValueQueries[0], kValueQueries[1], kValueQueries[2]});
     if (!ok)
         return false;
     // The parts of one address arrive on consecutive rows of the same value.
@@ -216,14 +217,9 @@ bool ReadAddressBookFullText(QSqlDatabase& db, bool newNumberingFirst, std::vect
         return false;
     while (query.next()) {
         __PERSON_CONTENT__ p;
-        p.strGiven = ValueText(query.value(0));
-        p.strFamily = ValueText(query.value(1));
-        p.strCompany = ValueText(query.value(2));
-        p.strPhone = ValueText(query.value(3));
-        p.strEmail = ValueText(query.value(4));
-        p.strUrl = ValueText(query.value(5));
+        ReadColumns(query, p, {{&P::strGiven, 0}, {&P::strFamily, 1}, {&P::strCompany, 2}, {&P::strPhone, 3},
+                               {&P::strEmail, 4}, {&P::strUrl, 5}, {&P::strMiddle, 7}});
         const qlonglong docId = query.value(6).toLongLong();
-        p.strMiddle = ValueText(query.value(7));
         if (docId > 0 && (unsigned long long)docId > maxDocId)
             maxDocId = (unsigned long long)docId;
         if (!HasAnything(p))

@@ -58,6 +58,15 @@ bool ExecEither(QSqlQuery& query, const QString& first, const QString& second)
     return query.exec(second);
 }
 
+bool ExecFirstOf(QSqlQuery& query, std::initializer_list<const char*> forms)
+{
+    for (const char* sql : forms) {
+        if (query.exec(QString::fromLatin1(sql)))
+            return true;
+    }
+    return false;
+}
+
 std::string ValueText(const QVariant& value)
 {
     if (value.isNull())

@@ -3,6 +3,7 @@
 // out of scope, and the conversions of query values to record text.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include <QSqlDatabase>
@@ -36,6 +37,8 @@ private:
 // Runs `first`; when it fails (typically because this database numbers its
 // columns differently) runs `second` on the same query object.
 bool ExecEither(QSqlQuery& query, const QString& first, const QString& second);
+// The same for any number of forms, tried in order: true once one runs.
+bool ExecFirstOf(QSqlQuery& query, std::initializer_list<const char*> forms);
 
 // Record text from a query value: text as UTF-8, a BLOB decoded as UTF-8 text.
 std::string ValueText(const QVariant& value);

@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "engine/BackupRecords.h"
+
 inline std::string ReadAll(const QString& path)
 {
     QFile f(path);
@@ -42,6 +44,44 @@ inline QStringList ExportedFiles(const QString& root)
     QStringList files = FilesUnder(root);
     files.removeIf([](const QString& f) { return manifest.match(f).hasMatch(); });
     return files;
+}
+
+// Records with the fields the chat pages and reports show.
+inline __MESSAGE_INFO__ TestMessage(unsigned handle, const std::string& date, const std::string& sender,
+                                    const std::string& contactName, const std::string& text)
+{
+    __MESSAGE_INFO__ m;
+    m.nHandleId = handle;
+    m.strDate = date;
+    m.strSender = sender;
+    m.strContactName = contactName;
+    m.strText = text;
+    return m;
+}
+
+// A WhatsApp message in chat `chat` with the other party `name` / `id` (the chat's
+// title comes from them).
+inline __WHATSAPP_MESSAGE__ TestWhatsAppMessage(unsigned chat, const std::string& name, const std::string& id,
+                                                const std::string& text)
+{
+    __WHATSAPP_MESSAGE__ m;
+    m.nChatId = chat;
+    m.strExtra1 = name;
+    m.strExtra2 = id;
+    m.strText = text;
+    return m;
+}
+
+inline __PERSON_CONTENT__ TestContact(const std::string& name, const std::string& phone, const std::string& email = {},
+                                      const std::string& company = {}, const std::string& url = {})
+{
+    __PERSON_CONTENT__ p;
+    p.strName = name;
+    p.strPhone = phone;
+    p.strEmail = email;
+    p.strCompany = company;
+    p.strUrl = url;
+    return p;
 }
 
 // Templates with visible markers, so tests can check head, rows and tail exactly.

@@ -313,12 +313,7 @@ void TestCRecovery::tableReports()
 {
     CRecovery rec;
     MakeRecovery(rec, m_pOut->path());
-    __PERSON_CONTENT__ p;
-    p.strName = "Ann & Bob";
-    p.strPhone = "555 1\n<555 2>";
-    p.strEmail = "a@b.c";
-    p.strCompany = "Co";
-    p.strUrl = "http://x";
+    const __PERSON_CONTENT__ p = TestContact("Ann & Bob", "555 1\n<555 2>", "a@b.c", "Co", "http://x");
     rec.RecoveryContacts(&p);
     QCOMPARE(rec.SaveContacts(), 0);
     QCOMPARE(rec.SaveContactsVcf(), 0);

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "ExportTestUtil.h"
 #include "export/ExportNames.h"
 #include "export/ExportText.h"
 #include "export/VCardWriter.h"
@@ -135,12 +136,8 @@ void TestExportText::freeNames()
 
 void TestExportText::vcardCards()
 {
-    __PERSON_CONTENT__ p;
-    p.strName = "Smith; John, Jr.\\";
-    p.strPhone = "+1 555 0100\n 555-0101 \r\n\n";
-    p.strEmail = "a@example.com\nb@example.com";
-    p.strCompany = "ACME, Inc.";
-    p.strUrl = "https://example.com/?a=1,2";
+    const __PERSON_CONTENT__ p = TestContact("Smith; John, Jr.\\", "+1 555 0100\n 555-0101 \r\n\n",
+                                             "a@example.com\nb@example.com", "ACME, Inc.", "https://example.com/?a=1,2");
     std::string card;
     AppendVCard(card, p);
     QVERIFY(card.rfind("BEGIN:VCARD\r\nVERSION:3.0\r\n", 0) == 0);

@@ -92,19 +92,11 @@ void TestRecoveryRun::progressAndTree()
     messages[3] = {m};
     sel.pMessages = &messages;
     sel.vecMessageKeys = {3, 42}; // 42 is no longer in the map
-    __PERSON_CONTENT__ p;
-    p.strName = "Ann";
-    p.strPhone = "1";
-    sel.vecContacts = {p};
+    sel.vecContacts = {TestContact("Ann", "1")};
     sel.vecCalls.resize(1);
     sel.vecNotes.resize(2);
     WhatsAppMessageMap chats;
-    __WHATSAPP_MESSAGE__ w;
-    w.nChatId = 9;
-    w.strExtra1 = "Bo";
-    w.strExtra2 = "1";
-    w.strText = "x";
-    chats[9] = {w};
+    chats[9] = {TestWhatsAppMessage(9, "Bo", "1", "x")};
     sel.pWhatsApp = &chats;
     sel.vecWhatsAppKeys = {9};
 
