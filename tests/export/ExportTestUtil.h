@@ -47,27 +47,29 @@ inline QStringList ExportedFiles(const QString& root)
 }
 
 // Records with the fields the chat pages and reports show.
-inline __MESSAGE_INFO__ TestMessage(unsigned handle, const std::string& date, const std::string& sender,
-                                    const std::string& contactName, const std::string& text)
+inline __MESSAGE_INFO__ Msg(int key, int fromMe, const std::string& sender, const std::string& name,
+                            const std::string& text, const std::string& date = "2020-01-02 03:04:05", int deleted = 0)
 {
     __MESSAGE_INFO__ m;
-    m.nHandleId = handle;
+    m.nDeleted = deleted;
+    m.nIsFromMe = fromMe;
+    m.nHandleId = key;
     m.strDate = date;
     m.strSender = sender;
-    m.strContactName = contactName;
+    m.strContactName = name;
     m.strText = text;
     return m;
 }
 
-// A WhatsApp message in chat `chat` with the other party `name` / `id` (the chat's
-// title comes from them).
-inline __WHATSAPP_MESSAGE__ TestWhatsAppMessage(unsigned chat, const std::string& name, const std::string& id,
-                                                const std::string& text)
+inline __WHATSAPP_MESSAGE__ Wa(int chat, int fromMe, const std::string& senderName, const std::string& senderId,
+                               const std::string& text)
 {
     __WHATSAPP_MESSAGE__ m;
+    m.nIsFromMe = fromMe;
     m.nChatId = chat;
-    m.strExtra1 = name;
-    m.strExtra2 = id;
+    m.strDate = "2021-06-07 08:09:10";
+    m.strSenderName = senderName;
+    m.strSenderId = senderId;
     m.strText = text;
     return m;
 }

@@ -107,7 +107,7 @@ void TestChatAttachments::conversationPageShowsItsFiles()
 {
     QTemporaryDir out;
     MessageMap map;
-    __MESSAGE_INFO__ first = TestMessage(7, "2020-01-02 03:04:05", "+15551234567", "Ann Lee", "Look at these");
+    __MESSAGE_INFO__ first = Msg(7, 0, "+15551234567", "Ann Lee", "Look at these");
     first.vecAttachments = {m_files[0], m_files[1], m_files[2], m_files[3]};
     __MESSAGE_INFO__ only = first;
     only.strText.clear();  // an attachment alone
@@ -170,10 +170,9 @@ void TestChatAttachments::whatsAppChatAndTextExports()
 {
     QTemporaryDir out;
     WhatsAppMessageMap chats;
-    __WHATSAPP_MESSAGE__ m = TestWhatsAppMessage(3, "Ann Lee", "15551234567", "[document] Trip plan.pdf");
-    m.strDate = "2021-06-07 08:09:10";
-    m.strSenderName = "Ann Lee";
-    m.strSenderId = "15551234567";
+    __WHATSAPP_MESSAGE__ m = Wa(3, 0, "Ann Lee", "15551234567", "[document] Trip plan.pdf");
+    m.strExtra1 = "Ann Lee";
+    m.strExtra2 = "15551234567";
     m.vecAttachments = {m_files[4], m_files[7]};
     chats[3] = {m};
     CRecovery rec;

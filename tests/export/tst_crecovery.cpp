@@ -9,36 +9,6 @@
 #include "engine/MessageConversation.h"
 #include "export/Recovery.h"
 
-namespace {
-__MESSAGE_INFO__ Msg(int key, int fromMe, const std::string& sender, const std::string& name, const std::string& text,
-                     const std::string& date = "2020-01-02 03:04:05", int deleted = 0)
-{
-    __MESSAGE_INFO__ m;
-    m.nDeleted = deleted;
-    m.nIsFromMe = fromMe;
-    m.nHandleId = key;
-    m.strDate = date;
-    m.strSender = sender;
-    m.strContactName = name;
-    m.strText = text;
-    return m;
-}
-
-__WHATSAPP_MESSAGE__ Wa(int chat, int fromMe, const std::string& senderName, const std::string& senderId,
-                        const std::string& text)
-{
-    __WHATSAPP_MESSAGE__ m;
-    m.nIsFromMe = fromMe;
-    m.nChatId = chat;
-    m.strDate = "2021-06-07 08:09:10";
-    m.strSenderName = senderName;
-    m.strSenderId = senderId;
-    m.strText = text;
-    return m;
-}
-
-}
-
 class TestCRecovery : public QObject {
     Q_OBJECT
 private slots:

@@ -96,7 +96,12 @@ void TestRecoveryRun::progressAndTree()
     sel.vecCalls.resize(1);
     sel.vecNotes.resize(2);
     WhatsAppMessageMap chats;
-    chats[9] = {TestWhatsAppMessage(9, "Bo", "1", "x")};
+    __WHATSAPP_MESSAGE__ w;
+    w.nChatId = 9;
+    w.strExtra1 = "Bo";
+    w.strExtra2 = "1";
+    w.strText = "x";
+    chats[9] = {w};
     sel.pWhatsApp = &chats;
     sel.vecWhatsAppKeys = {9};
 
