@@ -9,7 +9,7 @@ PACKAGES=(
   libssl-dev libplist-dev libheif-dev libjpeg-dev zlib1g-dev
   fonts-crosextra-carlito fonts-noto-color-emoji xdg-utils
   xvfb xauth imagemagick sqlite3 libsqlite3-dev python3-vobject
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format
   dpkg-dev file fakeroot lintian desktop-file-utils appstream
 )
 
