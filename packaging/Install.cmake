@@ -9,21 +9,17 @@ include(GNUInstallDirs)
 set(QM_APP_ID example.quillmere.Quillmere)
 set(QM_PKG_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
-foreach(program quillmere-app quillmere-cli quillmere-sample)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
-if(TARGET Quillmere)
-  install(TARGETS Quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quillmere)
-endif()
+install(TARGETS quillmere-cli quillmere-sample RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS Quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quillmere)
 
 install(FILES ${CMAKE_SOURCE_DIR}/template/style.html DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/template/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template
         FILES_MATCHING PATTERN "*.html" PATTERN "style.html" EXCLUDE)
 install(FILES ${QM_CHAT_PAGES} DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template)
 
+# The window and its desktop files (not in a core-only build).
 if(TARGET quillmere-app)
+  install(TARGETS quillmere-app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${QM_PKG_DIR}/${QM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${QM_PKG_DIR}/${QM_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(DIRECTORY ${QM_PKG_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
