@@ -29,6 +29,7 @@ void CDetail::InitDialog()
     header->setMinimumSize(w, 60);
     header->setStyleSheet(backGroud_style);
     m_pLabelTitle = new QLabel(header);
+    m_pLabelTitle->setObjectName("detailTitle");
     // Centred where a 40-high label at y = 10 would be, but tall enough for the
     // three lines of the first text.
     m_pLabelTitle->setGeometry(0, 0, 400, 60);
@@ -61,6 +62,7 @@ void CDetail::InitDialog()
 void CDetail::CreateTable()
 {
     m_pTable = new QTableWidget(this);
+    m_pTable->setObjectName("detailTable");
     m_pTable->setMouseTracking(true);
     m_pTable->setColumnCount(2);
     m_pTable->setHorizontalHeaderLabels({"Name", "Status"});

@@ -2,6 +2,8 @@
 // Shared by the progress, result, message and password dialogs.
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QPoint>
 #include <QPushButton>
@@ -15,6 +17,13 @@ class CDialogBase : public QDialog {
     Q_OBJECT
 public:
     explicit CDialogBase(QWidget* parent = nullptr);
+
+    // Answers waiting for a dialog: when a dialog's exec() loop starts, the first
+    // waiting answer whose `takes` accepts it is used up and `act` runs on the
+    // dialog. Tests answer modal dialogs this way instead of watching for them
+    // on a timer.
+    static void AnswerNext(std::function<bool(CDialogBase*)> takes, std::function<void(CDialogBase*)> act);
+    int exec() override;
 
 protected:
     // A flat 80 x 25 button in the dialogs' style at `at` in the button strip

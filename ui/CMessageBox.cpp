@@ -36,6 +36,7 @@ void CMessageBox::BuildForm(const QString& text, bool question)
     icon->setAlignment(Qt::AlignCenter);
 
     m_pLabelText = new QLabel(text, this);
+    m_pLabelText->setObjectName("messageText");
     m_pLabelText->setFont(font);
     m_pLabelText->setStyleSheet("color: black;");
     m_pLabelText->setMinimumSize(w - 60, 80);

@@ -35,6 +35,7 @@ void CPasswordUI::InitDialog()
     text->setStyleSheet("color: black;");
 
     m_pLineEdit = new QLineEdit(body);
+    m_pLineEdit->setObjectName("passwordField");
     m_pLineEdit->setGeometry(20, 70, w - 40, 25);
     m_pLineEdit->setFont(font);
     m_pLineEdit->setStyleSheet("color: black;");

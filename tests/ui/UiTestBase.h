@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/CDialogBase.h"
+
 class DRUI;
 
 class UiTestBase {
@@ -26,26 +28,24 @@ public:
     // Writes a tiny sample backup under the backup root; its folder, or empty.
     QString AddBackup(quint64 seed, const QString& password = QString());
 
-    // Runs `action` on the first modal dialog of type T once it is up (polling
-    // from the event loop, so it works for dialogs opened by exec()).
+    // Runs `action` on the next dialog of type T once its exec() loop runs.
     template <typename T>
     static void WhenModal(std::function<void(T*)> action)
     {
-        auto* timer = new QTimer;
-        timer->setInterval(20);
-        QObject::connect(timer, &QTimer::timeout, [timer, action]() {
-            if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                action(dialog);
-            }
-        });
-        timer->start();
+        CDialogBase::AnswerNext([](CDialogBase* dialog) { return qobject_cast<T*>(dialog) != nullptr; },
+                                [action](CDialogBase* dialog) { action(qobject_cast<T*>(dialog)); });
     }
 
     // What the scan does after its fetches: ticks the nodes that have records,
     // fills their tables and puts the counts in the labels.
     static void ShowScanResults(DRUI& window);
+
+    // The widget of type W named `name` inside `parent`, or null.
+    template <typename W>
+    static W* Named(QObject* parent, const char* name)
+    {
+        return parent->findChild<W*>(QLatin1String(name));
+    }
 
     // The push button with this text inside `parent`, or null.
     static QPushButton* FindButton(QWidget* parent, const QString& text);

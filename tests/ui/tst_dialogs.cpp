@@ -24,12 +24,15 @@ private slots:
 void TestDialogs::detailOrdersFailuresFirst()
 {
     CDetail detail;
+    auto* title = Named<QLabel>(&detail, "detailTitle");
+    auto* table = Named<QTableWidget>(&detail, "detailTable");
+    QVERIFY(title && table);
     QCOMPARE(detail.windowTitle(), QString("Quillmere"));
     QCOMPARE(detail.size(), QSize(600, 400));
-    QCOMPARE(detail.m_pLabelTitle->text(), QString("  Recovery Detail\n\n  Sucess:0 Failed:0\n"));
-    QCOMPARE(detail.m_pTable->rowCount(), 0);
-    QCOMPARE(detail.m_pTable->horizontalHeaderItem(0)->text(), QString("Name"));
-    QCOMPARE(detail.m_pTable->horizontalHeaderItem(1)->text(), QString("Status"));
+    QCOMPARE(title->text(), QString("  Recovery Detail\n\n  Sucess:0 Failed:0\n"));
+    QCOMPARE(table->rowCount(), 0);
+    QCOMPARE(table->horizontalHeaderItem(0)->text(), QString("Name"));
+    QCOMPARE(table->horizontalHeaderItem(1)->text(), QString("Status"));
 
     detail.AddTableItem("A", 0);
     detail.AddTableItem("B", 1);
@@ -37,16 +40,16 @@ void TestDialogs::detailOrdersFailuresFirst()
     detail.AddTableItem("D", 7);
     const QStringList names = {"D", "B", "A", "C"};
     const QStringList states = {"Failed", "Failed", "Success", "Success"};
-    QCOMPARE(detail.m_pTable->rowCount(), 4);
+    QCOMPARE(table->rowCount(), 4);
     for (int row = 0; row < 4; ++row) {
-        QCOMPARE(detail.m_pTable->item(row, 0)->text(), names[row]);
-        QCOMPARE(detail.m_pTable->item(row, 1)->text(), states[row]);
-        QCOMPARE(detail.m_pTable->rowHeight(row), 22);
+        QCOMPARE(table->item(row, 0)->text(), names[row]);
+        QCOMPARE(table->item(row, 1)->text(), states[row]);
+        QCOMPARE(table->rowHeight(row), 22);
     }
-    QCOMPARE(detail.m_pTable->item(0, 1)->foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(table->item(0, 1)->foreground().color(), QColor(255, 0, 0));
     QCOMPARE(detail.SuccessCount(), 2);
     QCOMPARE(detail.FailedCount(), 2);
-    QCOMPARE(detail.m_pLabelTitle->text(), QString("  Recovery Detail\n  Sucess:2 Failed:2\n"));
+    QCOMPARE(title->text(), QString("  Recovery Detail\n  Sucess:2 Failed:2\n"));
 }
 
 void TestDialogs::messageBoxAnswers()
@@ -58,8 +61,8 @@ void TestDialogs::messageBoxAnswers()
         box.InitInfoDialog("Can not found the iTunes Backup file.");
         QCOMPARE(box.windowTitle(), QString("Quillmere"));
         QCOMPARE(box.size(), QSize(400, 150));
-        QCOMPARE(box.m_pLabelText->text(), QString("Can not found the iTunes Backup file."));
-        QVERIFY(box.m_pLabelText->wordWrap());
+        QCOMPARE(Named<QLabel>(&box, "messageText")->text(), QString("Can not found the iTunes Backup file."));
+        QVERIFY(Named<QLabel>(&box, "messageText")->wordWrap());
         QVERIFY(FindButton(&box, "OK"));
         QVERIFY(!FindButton(&box, "NO"));
         WhenModal<CMessageBox>([](CMessageBox* b) { FindButton(b, "OK")->click(); });
@@ -75,7 +78,7 @@ void TestDialogs::messageBoxAnswers()
         QVERIFY(no && ok);
         QCOMPARE(no->geometry(), QRect(100, 5, 80, 25));
         QCOMPARE(ok->geometry(), QRect(200, 5, 80, 25));
-        QVERIFY(!box.m_pLabelText->wordWrap());
+        QVERIFY(!Named<QLabel>(&box, "messageText")->wordWrap());
         WhenModal<CMessageBox>([](CMessageBox* b) { FindButton(b, "OK")->click(); });
         box.exec();
         QCOMPARE(box.GetMessageBoxRet(), 1);
@@ -112,7 +115,7 @@ void TestDialogs::passwordDialog()
     QCOMPARE(dialog.size(), QSize(500, 250));
     QCOMPARE(dialog.m_nRet, 1);
     // The password shows as bullets, never as typed.
-    QCOMPARE(dialog.m_pLineEdit->echoMode(), QLineEdit::Password);
+    QCOMPARE(Named<QLineEdit>(&dialog, "passwordField")->echoMode(), QLineEdit::Password);
     bool textFound = false;
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
         if (label->text()
@@ -122,7 +125,7 @@ void TestDialogs::passwordDialog()
     QVERIFY(textFound);
 
     WhenModal<CPasswordUI>([](CPasswordUI* d) {
-        QTest::keyClicks(d->m_pLineEdit, "s3cret pass");
+        QTest::keyClicks(Named<QLineEdit>(d, "passwordField"), "s3cret pass");
         FindButton(d, "OK")->click();
     });
     dialog.exec();
@@ -131,7 +134,7 @@ void TestDialogs::passwordDialog()
 
     CPasswordUI cancelled;
     WhenModal<CPasswordUI>([](CPasswordUI* d) {
-        QTest::keyClicks(d->m_pLineEdit, "x");
+        QTest::keyClicks(Named<QLineEdit>(d, "passwordField"), "x");
         FindButton(d, "Cancel")->click();
     });
     cancelled.exec();
