@@ -198,6 +198,9 @@ public slots:
     void whatsappTableItemPress(int row, int column);
     void whatsappAttachTableItemPress(int row, int column);
     void tableItemPress(int row, int column, QTableWidget* pTable, std::map<unsigned, unsigned>& tableMap);
+    // A press on a row of a category's table: makes the category current, ticks
+    // or unticks the row and refreshes the selection summary.
+    void PressCategoryRow(int category, int row, int column, QTableWidget* table, SelectMap& map);
     void tableAppsItemPress(int row, int column, QTableWidget* pTable, std::map<unsigned, unsigned>& tableMap,
                             QTableWidget* pAppParentTable);
     void RefreshAppFileNode();

@@ -368,67 +368,56 @@ void DRUI::tableItemPress(int row, int column, QTableWidget* pTable, std::map<un
     }
 }
 
+void DRUI::PressCategoryRow(int category, int row, int column, QTableWidget* table, SelectMap& map)
+{
+    m_nCurType = category;
+    tableItemPress(row, column, table, map);
+    RefreshSelectFileInfo();
+}
+
 void DRUI::cameraTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_CAMERA_ROLL;
-    tableItemPress(row, column, m_pCameraTable, m_cameraTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_CAMERA_ROLL, row, column, m_pCameraTable, m_cameraTableMap);
 }
 
 void DRUI::photoStreamTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_PHOTO_STREAM;
-    tableItemPress(row, column, m_pPhotoStreamTable, m_photoStreamTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_PHOTO_STREAM, row, column, m_pPhotoStreamTable, m_photoStreamTableMap);
 }
 
 void DRUI::messageTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_MESSAGE;
-    tableItemPress(row, column, m_pMessageTable, m_messageTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_MESSAGE, row, column, m_pMessageTable, m_messageTableMap);
 }
 
 void DRUI::messageAttachTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_MESSAGE_ATTACHMENTS;
-    tableItemPress(row, column, m_pMessAttachTable, m_messAttachTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_MESSAGE_ATTACHMENTS, row, column, m_pMessAttachTable, m_messAttachTableMap);
 }
 
 void DRUI::contactsTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_CONTACTS;
-    tableItemPress(row, column, m_pContactsTable, m_contactsTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_CONTACTS, row, column, m_pContactsTable, m_contactsTableMap);
 }
 
 void DRUI::callHistoryTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_CALL_HISTORY;
-    tableItemPress(row, column, m_pCallHistoryTable, m_callHistoryTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_CALL_HISTORY, row, column, m_pCallHistoryTable, m_callHistoryTableMap);
 }
 
 void DRUI::notesTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_NOTES;
-    tableItemPress(row, column, m_pNotesTable, m_notesTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_NOTES, row, column, m_pNotesTable, m_notesTableMap);
 }
 
 void DRUI::whatsappTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_WHATSAPP;
-    tableItemPress(row, column, m_pWhatsappTable, m_whatsappTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_WHATSAPP, row, column, m_pWhatsappTable, m_whatsappTableMap);
 }
 
 void DRUI::whatsappAttachTableItemPress(int row, int column)
 {
-    m_nCurType = CATEGORY_WHATSAPP_ATTACHMENTS;
-    tableItemPress(row, column, m_pWhatsappAttachTable, m_whatsappAttachTableMap);
-    RefreshSelectFileInfo();
+    PressCategoryRow(CATEGORY_WHATSAPP_ATTACHMENTS, row, column, m_pWhatsappAttachTable, m_whatsappAttachTableMap);
 }
 
 // ---- Applications ----

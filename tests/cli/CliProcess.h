@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
 
 struct CliRun {
     int nExit = -1;         // -1 when it crashed or was killed
@@ -44,4 +45,22 @@ inline CliRun RunCli(const QStringList& args, const QByteArray& input = QByteArr
                      const QString& supportDir = QString(), int timeoutMs = 300000)
 {
     return RunProgram(QStringLiteral("quillmere-cli"), args, input, supportDir, timeoutMs);
+}
+
+// A command of quillmere-cli called in this process: its exit code and what it wrote.
+struct CommandRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+inline CommandRun Call(int (*command)(const QStringList&, QTextStream&, QTextStream&), const QStringList& args)
+{
+    CommandRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.code = command(args, out, err);
+    out.flush();
+    err.flush();
+    return run;
 }

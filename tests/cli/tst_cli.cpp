@@ -12,27 +12,6 @@
 #include "tools/sample/SampleGenerator.h"
 #include "tools/sample/SampleWriter.h"
 
-namespace {
-
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run Call(int (*command)(const QStringList&, QTextStream&, QTextStream&), const QStringList& args)
-{
-    Run run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = command(args, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
-
-} // namespace
-
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
@@ -73,7 +52,7 @@ void TestCli::initTestCase()
 
 void TestCli::listRoot()
 {
-    const Run json = Call(RunListCommand, {QStringLiteral("--root"), m_root, QStringLiteral("--json")});
+    const CommandRun json = Call(RunListCommand, {QStringLiteral("--root"), m_root, QStringLiteral("--json")});
     QCOMPARE(json.code, 0);
     const QJsonArray list = QJsonDocument::fromJson(json.out.toUtf8()).array();
     QCOMPARE(list.size(), 3);
@@ -96,7 +75,7 @@ void TestCli::listRoot()
         QCOMPARE(o.value(QStringLiteral("version_above_11")).toBool(), i != 1);
     }
 
-    const Run text = Call(RunListCommand, {QStringLiteral("--root"), m_root});
+    const CommandRun text = Call(RunListCommand, {QStringLiteral("--root"), m_root});
     QCOMPARE(text.code, 0);
     for (const SampleBackup& b : m_backups) {
         QVERIFY(text.out.contains(b.device.displayName));
@@ -108,7 +87,7 @@ void TestCli::listRoot()
 void TestCli::scanEach()
 {
     for (int i = 0; i < m_folders.size(); ++i) {
-        const Run json = Call(RunScanCommand, {m_folders[i], QStringLiteral("--json")});
+        const CommandRun json = Call(RunScanCommand, {m_folders[i], QStringLiteral("--json")});
         QCOMPARE(json.code, 0);
         const QJsonObject doc = QJsonDocument::fromJson(json.out.toUtf8()).object();
         const QJsonObject backup = doc.value(QStringLiteral("backup")).toObject();
@@ -125,7 +104,7 @@ void TestCli::scanEach()
         QCOMPARE(backup.value(QStringLiteral("manifest_entries")).toInt(), expected);
         QVERIFY(doc.value(QStringLiteral("categories")).isObject());
 
-        const Run text = Call(RunScanCommand, {m_folders[i] + QLatin1Char('/')});
+        const CommandRun text = Call(RunScanCommand, {m_folders[i] + QLatin1Char('/')});
         QCOMPARE(text.code, 0);
         QVERIFY(text.out.contains(m_backups[i].device.displayName));
         QVERIFY(text.out.contains(QStringLiteral("manifest entries: %1").arg(expected)));
@@ -139,7 +118,7 @@ void TestCli::badArguments()
     QCOMPARE(Call(RunListCommand, {QStringLiteral("--root"), m_dir.filePath(QStringLiteral("nowhere"))}).code, 2);
     QCOMPARE(Call(RunScanCommand, {}).code, 2);
     QCOMPARE(Call(RunScanCommand, {m_folders[0], m_folders[1]}).code, 2);
-    const Run notBackup = Call(RunScanCommand, {m_root + QStringLiteral("/not-a-backup")});
+    const CommandRun notBackup = Call(RunScanCommand, {m_root + QStringLiteral("/not-a-backup")});
     QCOMPARE(notBackup.code, 2);
     QVERIFY(notBackup.err.contains(QStringLiteral("not a backup")));
     QVERIFY(notBackup.out.isEmpty());
@@ -153,7 +132,7 @@ void TestCli::badArguments()
     // An empty root lists nothing, successfully.
     const QString emptyRoot = m_dir.filePath(QStringLiteral("empty-root"));
     QDir().mkpath(emptyRoot);
-    const Run empty = Call(RunListCommand, {QStringLiteral("--root"), emptyRoot, QStringLiteral("--json")});
+    const CommandRun empty = Call(RunListCommand, {QStringLiteral("--root"), emptyRoot, QStringLiteral("--json")});
     QCOMPARE(empty.code, 0);
     QCOMPARE(QJsonDocument::fromJson(empty.out.toUtf8()).array().size(), 0);
 }
@@ -170,7 +149,7 @@ void TestCli::damagedManifest()
     QVERIFY(cut.open(QIODevice::WriteOnly));
     cut.write(whole.left(whole.size() / 2));
     cut.close();
-    const Run run = Call(RunScanCommand, {folder, QStringLiteral("--json")});
+    const CommandRun run = Call(RunScanCommand, {folder, QStringLiteral("--json")});
     QCOMPARE(run.code, 0);
     QVERIFY(run.err.contains(QStringLiteral("damaged")));
     const QJsonObject backup = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("backup")).toObject();

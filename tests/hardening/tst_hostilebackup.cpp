@@ -8,6 +8,7 @@
 
 #include "HostileCheck.h"
 #include "cli/CliCommands.h"
+#include "tests/cli/CliProcess.h"
 #include "tools/sample/SampleGenerator.h"
 
 // quillmere-cli scan and export of a backup built to break its reader: the run ends,
@@ -24,25 +25,6 @@ private slots:
 private:
     QTemporaryDir m_support;
 };
-
-namespace {
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run Call(int (*command)(const QStringList&, QTextStream&, QTextStream&), const QStringList& args)
-{
-    Run run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = command(args, out, err);
-    out.flush();
-    err.flush();
-    return run;
-}
-}
 
 void TestHostileBackup::initTestCase()
 {
@@ -70,7 +52,7 @@ void TestHostileBackup::scanAndExport()
     const QString dest = tmp.filePath("out/dest");
     const QStringList before = HostileCheck::Tree(tmp.path());
 
-    const Run scan = Call(RunScanCommand, {backup, "--json"});
+    const CommandRun scan = Call(RunScanCommand, {backup, "--json"});
     QVERIFY2(scan.code == 0, qPrintable(scan.err));
     const QJsonObject categories = QJsonDocument::fromJson(scan.out.toUtf8()).object().value("categories").toObject();
     QVERIFY(!categories.isEmpty());
@@ -83,7 +65,7 @@ void TestHostileBackup::scanAndExport()
     for (const char* media : {"camera_roll", "photo_stream", "message_attachments", "app_photos", "whatsapp_attachments"})
         QVERIFY2(categories.value(media).toInt() > 0, media);
 
-    const Run exported = Call(RunExportCommand, {backup, dest, "--json"});
+    const CommandRun exported = Call(RunExportCommand, {backup, dest, "--json"});
     const QJsonObject doc = QJsonDocument::fromJson(exported.out.toUtf8()).object();
     QVERIFY2(exported.code == (doc.value("failed").toInt() ? 1 : 0), qPrintable(exported.err));
     QVERIFY(doc.value("written").toInt() > 0);
@@ -108,7 +90,7 @@ void TestHostileBackup::scanAndExport()
 
     // A second export beside the first neither fails on the first's names nor touches them.
     const QStringList first = HostileCheck::Tree(dest);
-    const Run again = Call(RunExportCommand, {backup, dest + "2", "--json"});
+    const CommandRun again = Call(RunExportCommand, {backup, dest + "2", "--json"});
     QCOMPARE(again.code, exported.code);
     QCOMPARE(HostileCheck::Tree(dest), first);
 }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "UiTestBase.h"
+#include "UrlCatcher.h"
 #include "engine/IphoneBackupFile.h"
 #include "support/Platform.h"
 #include "ui/CURLConfig.h"
@@ -30,14 +31,6 @@ bool SameImage(const QIcon& icon, const QString& resource)
                                      == expected.convertToFormat(QImage::Format_ARGB32);
 }
 } // namespace
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
 
 class TestHome : public QObject, public UiTestBase {
     Q_OBJECT

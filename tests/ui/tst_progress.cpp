@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "UiTestBase.h"
+#include "UrlCatcher.h"
 #include "ui/CMessageBox.h"
 #include "ui/CMyThread.h"
 #include "ui/DRUI.h"
@@ -50,14 +51,6 @@ void FinishingScan(void* context, int&)
     g_workDone = true;
 }
 } // namespace
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
 
 class TestProgress : public QObject, public UiTestBase {
     Q_OBJECT
