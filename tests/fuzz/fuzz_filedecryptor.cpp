@@ -1,8 +1,4 @@
 // Streaming CBC decryption and padding handling on arbitrary ciphertext.
-// Build by hand:
-//   clang++-14 -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -I. \
-//     $(pkg-config --cflags Qt6Core) tests/fuzz/fuzz_filedecryptor.cpp decryptor/FileDecryptor.cpp \
-//     $(pkg-config --libs Qt6Core) -lcrypto
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,4 @@
-// Signature lookup on arbitrary bytes. Build by hand:
-//   clang++-14 -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. \
-//     tests/fuzz/fuzz_filetypejudge.cpp support/FileSignatures.cpp support/FileTypeTable.cpp
+// Signature lookup on arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,9 +1,4 @@
 // Keybag records and per-file key blobs on arbitrary bytes.
-// Build by hand:
-//   clang++-14 -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -I. \
-//     $(pkg-config --cflags Qt6Core) tests/fuzz/fuzz_keybag.cpp decryptor/Keybag.cpp \
-//     decryptor/KeyDerivation.cpp decryptor/AesKeyWrap.cpp \
-//     decryptor/FileKeyBlob.cpp support/Plist.cpp $(pkg-config --libs Qt6Core libplist-2.0) -lcrypto
 #include <cstddef>
 #include <cstdint>
 #include <vector>
