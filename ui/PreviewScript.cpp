@@ -91,7 +91,7 @@ QString HighlightScript(const std::vector<int>& bubbles)
                "(function(found){"
                "if(!document.getElementById(\"search-style\")){"
                "var s=document.createElement(\"style\");s.id=\"search-style\";"
-               "s.textContent=\"p.search-match{background:#fff1b8;box-shadow:inset 0 0 0 2px #f5b301;}\";"
+               "s.textContent=\"p.search-match{box-shadow:inset 0 0 0 3px #f5b301;}\";"
                "(document.head||document.documentElement).appendChild(s);}"
                "var set=new Set(found);var b=document.querySelectorAll(\"p.triangle-left, p.triangle-right\");var first=null;"
                "for(var i=0;i<b.length;++i){var on=set.has(i);"
