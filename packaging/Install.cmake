@@ -13,9 +13,8 @@ install(TARGETS quillmere-cli quillmere-sample RUNTIME DESTINATION ${CMAKE_INSTA
 install(TARGETS Quillmere RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quillmere)
 
 install(FILES ${CMAKE_SOURCE_DIR}/template/style.html DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/template/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template
-        FILES_MATCHING PATTERN "*.html" PATTERN "style.html" EXCLUDE)
-install(FILES ${QM_CHAT_PAGES} DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template)
+# The report templates, as written at configure time from template/*.html.in.
+install(FILES ${QM_GENERATED_PAGES} DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/template)
 
 # The window and its desktop files (not in a core-only build).
 if(TARGET quillmere-app)
