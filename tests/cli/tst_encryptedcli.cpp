@@ -114,18 +114,7 @@ QMap<QString, QByteArray> ExportTree(const QString& dir)
             continue;
         QString rel = QDir(dir).relativeFilePath(path);
         rel.replace(stamp, QStringLiteral("T"));
-        QByteArray bytes = f.readAll();
-        if (rel.startsWith(QLatin1String("manifest-"))) {
-            // The twins differ in where they were read from and when they were written;
-            // what was written, with its hashes, must be the same.
-            QJsonObject manifest = QJsonDocument::fromJson(bytes).object();
-            QJsonObject backup = manifest.value(QStringLiteral("backup")).toObject();
-            backup.remove(QStringLiteral("path"));
-            manifest.insert(QStringLiteral("backup"), backup);
-            manifest.remove(QStringLiteral("created"));
-            bytes = QJsonDocument(manifest).toJson();
-        }
-        out.insert(rel, QString::fromUtf8(bytes).replace(stamp, QStringLiteral("T")).toUtf8());
+        out.insert(rel, QString::fromUtf8(f.readAll()).replace(stamp, QStringLiteral("T")).toUtf8());
     }
     return out;
 }
