@@ -100,6 +100,8 @@ void NarrowToDateRange(const RecoverySelection& in, const std::map<std::string, 
     s.dateRange = range;
     s.bSkipIdentical = in.bSkipIdentical;
     s.strBackupFolder = in.strBackupFolder;
+    s.bJsonReports = in.bJsonReports;
+    s.bManifest = in.bManifest;
     s.vecCamera = MediaInRange(in.vecCamera, range, mediaDates);
     s.vecPhotoStream = MediaInRange(in.vecPhotoStream, range, mediaDates);
     // An application keeps its key even with nothing in range: it still counts in the progress.

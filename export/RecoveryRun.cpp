@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <set>
 
 #include "engine/Categories.h"
@@ -172,7 +173,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& chosen, const QString& save
     // through a link planted inside it.
     CExportRootScope destination(QFile::encodeName(saveDir).toStdString());
     // Every file finished below it is noted, hashed as it was written, for the manifest.
-    CWrittenFilesScope writtenFiles(saveDir.toStdString());
+    std::unique_ptr<CWrittenFilesScope> writtenFiles(chosen.bManifest ? new CWrittenFilesScope(saveDir.toStdString()) : nullptr);
     const QString backupFolder = BackupFolderOf(chosen, engine);
     NarrowedSelection narrowed;
     if (!chosen.dateRange.IsOpen())
@@ -300,7 +301,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& chosen, const QString& save
     }
 
     // Nothing asked for, nothing to prove: the folder stays as it was.
-    if (chosen.IsEmpty()) {
+    if (chosen.IsEmpty() || !writtenFiles) {
         run.Report(10000, 1000, 0, QString());
         return run.Outcome();
     }
@@ -310,7 +311,7 @@ RecoveryOutcome RunRecovery(const RecoverySelection& chosen, const QString& save
     proof.strBackupFolder = backupFolder;
     proof.pSelection = &chosen;
     proof.strStamp = rec.Stamp();
-    proof.pWritten = &writtenFiles.Files();
+    proof.pWritten = &writtenFiles->Files();
     proof.pKept = &run.Kept();
     QString manifestError;
     run.Outcome().strManifestPath = WriteRecoveryManifest(proof, saveDir, &manifestError);

@@ -44,6 +44,8 @@ struct RecoverySelection {
     QString strBackupFolder;
     // Beside the usual reports, every conversation and table report as JSON too.
     bool bJsonReports = false;
+    // Write manifest-<stamp>.json; off only to measure what the proof costs.
+    bool bManifest = true;
 
     bool IsEmpty() const
     {

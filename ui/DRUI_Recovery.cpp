@@ -80,6 +80,9 @@ void DRUI::GatherRecoverySelection()
     sel.pWhatsApp = &m_mapWhatsapp;
     sel.dateRange = ChosenDateRange();
     sel.bSkipIdentical = m_pSkipRecovered && m_pSkipRecovered->isChecked();
+    // After an encrypted scan the engine points at its working folder: the media's
+    // dates and the manifest's backup path come from the backup's own folder.
+    sel.strBackupFolder = QString::fromStdString(m_curBackupInfo.strBackupPath);
 }
 
 void DRUI::btnRecovery()
