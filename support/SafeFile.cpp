@@ -64,7 +64,9 @@ int CopyContent(int in, int out, off_t size, CSha256* hash)
         useSendfile = false;
     }
     if (done < size) {
-        std::string buf(kChunk, '\0');
+        // One buffer per thread: most media files are a few kilobytes, and a fresh
+        // megabyte zeroed for each would cost more than the copy.
+        thread_local std::string buf(kChunk, '\0');
         while (done < size) {
             // Never past `size`: a source that grows meanwhile must not change what the copy holds.
             const ssize_t n = ::read(in, &buf[0], std::min<off_t>(static_cast<off_t>(buf.size()), size - done));

@@ -46,7 +46,7 @@ std::string CSha256::Hex()
 
 int HashOpenFile(int fd, std::string* hex, long long* size)
 {
-    std::string buf(1 << 20, '\0');
+    thread_local std::string buf(1 << 20, '\0');
     CSha256 hash;
     off_t offset = 0;
     for (;;) {
