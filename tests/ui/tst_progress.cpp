@@ -223,7 +223,7 @@ void TestProgress::recoveryButtons()
     int rows = -1;
     WhenModal<CDetail>([&](CDetail* detail) {
         shown = detail->geometry();
-        rows = detail->m_pTable->rowCount();
+        rows = Named<QTableWidget>(detail, "detailTable")->rowCount();
         detail->close();
     });
     FindButton(&dialog, "Detail")->click();
@@ -267,7 +267,7 @@ void TestProgress::cancelQuestion()
         emit window.RecoveryCallBack(3000, 20, 0, QString());
         QString asked;
         WhenModal<CMessageBox>([&](CMessageBox* box) {
-            asked = box->m_pLabelText->text();
+            asked = Named<QLabel>(box, "messageText")->text();
             FindButton(box, "NO")->click();
         });
         dialog.m_btnCancel->click();
@@ -294,7 +294,7 @@ void TestProgress::cancelQuestion()
         });
         QString asked;
         WhenModal<CMessageBox>([&](CMessageBox* box) {
-            asked = box->m_pLabelText->text();
+            asked = Named<QLabel>(box, "messageText")->text();
             FindButton(box, "OK")->click();
         });
         // A right click on the dialog starts the question as well.
