@@ -10,11 +10,18 @@ EVP_MD_CTX* Context(void* p)
 {
     return static_cast<EVP_MD_CTX*>(p);
 }
+
+// Fetched once: an implicit fetch at every start costs more than hashing a small file.
+const EVP_MD* Sha256()
+{
+    static EVP_MD* md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    return md;
+}
 }
 
 CSha256::CSha256() : m_pContext(EVP_MD_CTX_new())
 {
-    EVP_DigestInit_ex(Context(m_pContext), EVP_sha256(), nullptr);
+    EVP_DigestInit_ex(Context(m_pContext), Sha256(), nullptr);
 }
 
 CSha256::~CSha256()
@@ -33,7 +40,7 @@ std::string CSha256::Hex()
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_DigestFinal_ex(Context(m_pContext), digest, &length);
-    EVP_DigestInit_ex(Context(m_pContext), EVP_sha256(), nullptr);
+    EVP_DigestInit_ex(Context(m_pContext), Sha256(), nullptr);
     static const char kHex[] = "0123456789abcdef";
     std::string hex;
     hex.reserve(length * 2);
