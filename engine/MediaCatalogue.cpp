@@ -11,6 +11,7 @@
 #include "engine/MediaNames.h"
 #include "engine/UsedEntries.h"
 #include "support/FileTypeJudge.h"
+#include "support/SafeFile.h"
 #include "support/TextEncoding.h"
 
 namespace {
@@ -26,14 +27,20 @@ struct RecognisedFile {
 
 enum Recognition { Missing, Unrecognised, Recognised };
 
+// A catalogue's recogniser and the backup folders it has opened.
+struct StoredFileJudge {
+    CFileTypeJudge types;
+    BackupFolderHandles folders;
+};
+
 // One open per file: its absence, its type and its size. A link or a FIFO in a
 // stored file's place exists but is never read.
-Recognition Recognise(CFileTypeJudge& judge, const std::string& path, RecognisedFile& out)
+Recognition Recognise(StoredFileJudge& judge, const std::string& path, RecognisedFile& out)
 {
     char name[256];
     name[0] = '\0';
     out.nSize = 0;
-    const int result = judge.ParseFileBuf(const_cast<char*>(path.c_str()), name, &out.nSize);
+    const int result = judge.types.ParseFileBuf(const_cast<char*>(path.c_str()), name, &out.nSize, judge.folders);
     if (result == ENOENT || result == ENOTDIR)
         return Missing;
     // 30: a regular file too short to judge, still a file someone sent.
@@ -80,7 +87,7 @@ void SortRecords(std::vector<T>& records, Less less)
 int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& cameraRoll,
                                            std::vector<_IPHONE_CAMERA_INFO_>& photoStream)
 {
-    CFileTypeJudge judge;
+    StoredFileJudge judge;
     CCameraRollCatalogue roll;
     const unsigned long long total = m_vecManifest.size();
     const unsigned long long span = 2ull * unsigned(m_nProgressStep);
@@ -128,7 +135,7 @@ int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& ca
 
 int CIphoneBackupFile::GetBackupMsgAttachments(std::vector<_IPHONE_ATTACHMENTS_>& out)
 {
-    CFileTypeJudge judge;
+    StoredFileJudge judge;
     const unsigned long long total = m_vecManifest.size();
     unsigned long long counted = 0;
     int stopped = 0;
@@ -158,7 +165,7 @@ int CIphoneBackupFile::GetBackupMsgAttachments(std::vector<_IPHONE_ATTACHMENTS_>
 int CIphoneBackupFile::GetAppFileInfo(std::vector<_IPHONE_APP_FILE_INFO_>& out)
 {
     m_vecWhatsAppAttachments.clear();
-    CFileTypeJudge judge;
+    StoredFileJudge judge;
     const unsigned long long total = m_vecManifest.size();
     unsigned long long index = 0;
     int stopped = 0;

@@ -17,13 +17,23 @@ CFileTypeJudge::CFileTypeJudge()
 
 int CFileTypeJudge::ParseFileBuf(char* path, char* name, unsigned long long* fileSize)
 {
+    return ParseFile(path, name, fileSize, nullptr);
+}
+
+int CFileTypeJudge::ParseFileBuf(char* path, char* name, unsigned long long* fileSize, BackupFolderHandles& folders)
+{
+    return ParseFile(path, name, fileSize, &folders);
+}
+
+int CFileTypeJudge::ParseFile(char* path, char* name, unsigned long long* fileSize, BackupFolderHandles* folders)
+{
     if (path == nullptr)
         return 87;
     // A hostile backup may hold a link out of it or a FIFO where a file belongs:
     // neither is followed nor waited on.
     off_t size = 0;
     int err = 0;
-    const int fd = OpenBackupFile(path, &size, &err);
+    const int fd = folders ? OpenBackupFile(path, &size, &err, *folders) : OpenBackupFile(path, &size, &err);
     if (fd < 0)
         return err;
     if (fileSize)

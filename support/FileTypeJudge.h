@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+class BackupFolderHandles;
+
 // Type codes. FILE_TYPE_UNKNOWN also ends the lookup table.
 enum {
     FILE_TYPE_OFFICE2003 = 2,
@@ -75,6 +77,8 @@ public:
     // open (ELOOP for a link, EINVAL for anything but a regular file), or 87 for
     // a null path. `fileSize`, when given, receives the size of an opened file.
     int ParseFileBuf(char* path, char* name, unsigned long long* fileSize = nullptr);
+    // The same, opening a stored file through the folder descriptors of `folders`.
+    int ParseFileBuf(char* path, char* name, unsigned long long* fileSize, BackupFolderHandles& folders);
     // The same on memory; the name is written as wide text (name must hold 4096
     // units, or may be null). Returns 0 whether or not the buffer was recognised.
     int ParseFileBuf(unsigned char* data, int length, wchar_t* name);
@@ -138,5 +142,7 @@ public:
     unsigned long long GetCounter() const { return m_u64Counter; }
 
 private:
+    int ParseFile(char* path, char* name, unsigned long long* fileSize, BackupFolderHandles* folders);
+
     unsigned long long m_u64Counter;
 };

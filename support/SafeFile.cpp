@@ -104,39 +104,55 @@ bool IsShardName(const std::string& name)
            std::isxdigit(static_cast<unsigned char>(name[1]));
 }
 
-// A stored file <backup>/<xx>/<name>: its two-character folder is the backup's own and
-// must not be a link either, so the file is opened from a descriptor of that folder.
-int OpenFinal(const std::string& path)
+int OpenFolder(const std::string& folder)
+{
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (dir < 0 && errno == ENOTDIR && ::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        errno = ELOOP; // a link, whatever it points at
+    return dir;
+}
+
+// Where the name of a stored file <backup>/<xx>/<name> starts, or npos for any
+// other path.
+std::size_t StoredNameStart(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     if (slash != std::string::npos && slash >= 2) {
         const std::size_t before = path.rfind('/', slash - 1);
         const std::size_t start = before == std::string::npos ? 0 : before + 1;
-        if (IsShardName(path.substr(start, slash - start))) {
-            const std::string folder = path.substr(0, slash);
-            const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            struct stat st;
-            if (dir < 0 && errno == ENOTDIR && ::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-                errno = ELOOP; // a link, whatever it points at
-            if (dir < 0)
-                return -1;
-            const int fd = ::openat(dir, path.c_str() + slash + 1, kReadFlags);
-            const int err = errno;
-            ::close(dir);
-            errno = err;
-            return fd;
-        }
+        if (IsShardName(path.substr(start, slash - start)))
+            return slash + 1;
     }
-    return ::open(path.c_str(), kReadFlags);
-}
+    return std::string::npos;
 }
 
-int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* reason)
+// A stored file's two-character folder is the backup's own and must not be a link
+// either, so the file is opened from a descriptor of that folder.
+int OpenFinal(const std::string& path, BackupFolderHandles* folders)
+{
+    const std::size_t name = StoredNameStart(path);
+    if (name == std::string::npos)
+        return ::open(path.c_str(), kReadFlags);
+    const std::string folder = path.substr(0, name - 1);
+    const int dir = folders ? folders->Folder(folder) : OpenFolder(folder);
+    if (dir < 0)
+        return -1;
+    const int fd = ::openat(dir, path.c_str() + name, kReadFlags);
+    if (!folders) {
+        const int err = errno;
+        ::close(dir);
+        errno = err;
+    }
+    return fd;
+}
+
+int OpenChecked(const std::string& path, off_t* size, int* err, std::string* reason, BackupFolderHandles* folders)
 {
     int dummy = 0;
     if (!err)
         err = &dummy;
-    const int fd = OpenFinal(path);
+    const int fd = OpenFinal(path, folders);
     if (fd < 0) {
         *err = errno;
         Say(reason, *err == ELOOP ? std::string("the backup holds a symbolic link, not a file")
@@ -156,12 +172,48 @@ int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* 
         ::close(fd);
         return -1;
     }
-    // Back to blocking reads now that it is known to be a plain file.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Back to blocking reads now that it is known to be a plain file. Of the flags it
+    // was opened with only O_NONBLOCK is a status flag, so clearing all is clearing it.
+    ::fcntl(fd, F_SETFL, 0);
     if (size)
         *size = st.st_size;
     *err = 0;
     return fd;
+}
+}
+
+BackupFolderHandles::~BackupFolderHandles()
+{
+    for (const auto& open : m_mapOpen)
+        ::close(open.second);
+}
+
+int BackupFolderHandles::Folder(const std::string& folder)
+{
+    const auto known = m_mapOpen.find(folder);
+    if (known != m_mapOpen.end())
+        return known->second;
+    const int dir = OpenFolder(folder);
+    if (dir < 0)
+        return -1;
+    // A backup has 256 such folders; a caller walking more than one backup starts over.
+    if (m_mapOpen.size() >= 256) {
+        for (const auto& open : m_mapOpen)
+            ::close(open.second);
+        m_mapOpen.clear();
+    }
+    m_mapOpen.emplace(folder, dir);
+    return dir;
+}
+
+int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* reason)
+{
+    return OpenChecked(path, size, err, reason, nullptr);
+}
+
+int OpenBackupFile(const std::string& path, off_t* size, int* err, BackupFolderHandles& folders)
+{
+    return OpenChecked(path, size, err, nullptr, &folders);
 }
 
 int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <sys/types.h>
 
 // Opens `path` for reading without following a final symbolic link (nor the
@@ -13,6 +14,27 @@
 // the descriptor, or -1 with *err set (ELOOP for a link, EINVAL for anything that is
 // not a regular file) and *reason, when given, saying why.
 int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* reason = nullptr);
+
+// The descriptors of the two-character folders a run of OpenBackupFile calls went
+// through, kept so that reading the heads of thousands of stored files opens each
+// folder once (each is still opened without following a link). Closed on
+// destruction; for one thread.
+class BackupFolderHandles {
+public:
+    BackupFolderHandles() = default;
+    ~BackupFolderHandles();
+    BackupFolderHandles(const BackupFolderHandles&) = delete;
+    BackupFolderHandles& operator=(const BackupFolderHandles&) = delete;
+
+    // A descriptor of `folder`, or -1 with errno set as a fresh open would set it.
+    int Folder(const std::string& folder);
+
+private:
+    std::unordered_map<std::string, int> m_mapOpen;
+};
+
+// OpenBackupFile, taking the two-character folder's descriptor from `folders`.
+int OpenBackupFile(const std::string& path, off_t* size, int* err, BackupFolderHandles& folders);
 
 // Reads at most `cap` bytes of the file `path` into *out, opened as OpenBackupFile
 // does. A file that shrank is read as far as it goes. Returns 0 or errno.

@@ -17,6 +17,7 @@ private slots:
     void oddSourcesRefused();
     void existingTargetKept();
     void linkedStoredFolderAndBoundedRead();
+    void keptFolderHandlesRefuseWhatFreshOpensRefuse();
 
 private:
     std::string Path(const char* name) const { return m_dir->filePath(name).toStdString(); }
@@ -144,6 +145,60 @@ void TestSafeFile::linkedStoredFolderAndBoundedRead()
     QVERIFY(!OpenBackupDatabase(db, m_dir->filePath("fifo")));
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase("fifo");
+}
+
+void TestSafeFile::keptFolderHandlesRefuseWhatFreshOpensRefuse()
+{
+    QVERIFY(QDir().mkpath(m_dir->filePath("elsewhere")) && QDir().mkpath(m_dir->filePath("backup/3d")));
+    Write("backup/3d/3d01", "first");
+    Write("backup/3d/3d02", "second!");
+    Write("elsewhere/ab01", "outside bytes");
+    QVERIFY(QFile::link(m_dir->filePath("elsewhere"), m_dir->filePath("backup/ab")));
+    QVERIFY(QFile::link(m_dir->filePath("elsewhere/ab01"), m_dir->filePath("backup/3d/3d03")));
+    QCOMPARE(::mkfifo(Path("backup/3d/3d04").c_str(), 0644), 0);
+
+    BackupFolderHandles folders;
+    auto open = [&folders](const std::string& path, off_t* size) {
+        int err = -1;
+        const int fd = OpenBackupFile(path, size, &err, folders);
+        if (fd >= 0) {
+            ::close(fd);
+            return 0;
+        }
+        return err;
+    };
+    off_t size = 0;
+    // Two files of one folder, the second through the kept descriptor, each its own size.
+    QCOMPARE(open(Path("backup/3d/3d01"), &size), 0);
+    QCOMPARE(size, off_t(5));
+    QCOMPARE(open(Path("backup/3d/3d02"), &size), 0);
+    QCOMPARE(size, off_t(7));
+    // A linked folder, a link and a FIFO in a kept folder: refused as without handles,
+    // also when asked twice.
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(open(Path("backup/ab/ab01"), &size), ELOOP);
+        QCOMPARE(open(Path("backup/3d/3d03"), &size), ELOOP);
+        QCOMPARE(open(Path("backup/3d/3d04"), &size), EINVAL);
+        QCOMPARE(open(Path("backup/3d/missing"), &size), ENOENT);
+        QCOMPARE(open(Path("backup/4e/4e01"), &size), ENOENT);
+    }
+    // The descriptor comes back in blocking mode.
+    int err = 0;
+    const int fd = OpenBackupFile(Path("backup/3d/3d01"), nullptr, &err, folders);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+    ::close(fd);
+
+    // More folders than one backup has (several backups walked in turn): still right.
+    for (int i = 0; i < 300; ++i) {
+        const QString folder = QStringLiteral("many/b%1/%2").arg(i).arg(i % 256, 2, 16, QLatin1Char('0'));
+        QVERIFY(QDir().mkpath(m_dir->filePath(folder)));
+        Write(qPrintable(folder + "/f"), QByteArray(i, 'x'));
+        QCOMPARE(open(m_dir->filePath(folder + "/f").toStdString(), &size), 0);
+        QCOMPARE(size, off_t(i));
+    }
+    QCOMPARE(open(Path("backup/3d/3d02"), &size), 0);
+    QCOMPARE(size, off_t(7));
 }
 
 QTEST_GUILESS_MAIN(TestSafeFile)
