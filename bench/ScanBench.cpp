@@ -63,7 +63,6 @@ bool WholeScan(const QString& backup, QString* note, ScanFloorPlan* record = nul
     std::unique_ptr<IPhoneRecoveryParse> parse(
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
     SCAN_FETCH_DATA data;
-    SCAN_FETCH_TARGETS targets = data.Targets();
     if (record)
         StartFloorRecording(record);
     // Wall and CPU time of each fetch, taken when the listener hears of its first category.
@@ -71,7 +70,7 @@ bool WholeScan(const QString& backup, QString* note, ScanFloorPlan* record = nul
     timer.start();
     double cpu = ProcessCpuSeconds();
     QStringList walls, cpus;
-    const int result = RunBackupScan(parse.get(), QString(), targets, [&](int category, unsigned long long) {
+    const int result = RunEngineScan(engine, parse.get(), QString(), data, [&](int category, unsigned long long) {
         if (category == CATEGORY_PHOTO_STREAM || category == CATEGORY_APP_VIDEOS)
             return;
         const double cpuNow = ProcessCpuSeconds();
@@ -86,7 +85,7 @@ bool WholeScan(const QString& backup, QString* note, ScanFloorPlan* record = nul
     }
     QStringList counts;
     for (int c = 0; c < CATEGORY_COUNT; ++c)
-        counts << QString::number(ScanCategoryCount(targets, c));
+        counts << QString::number(ScanCategoryCount(data, c));
     *note = QStringLiteral("%1 entries; counts %2; per fetch (manifest+camera, messages, attachments, contacts, "
                            "calls, notes, apps, WhatsApp, WhatsApp files) wall s %3, cpu s %4")
                 .arg(engine.m_vecManifest.size())

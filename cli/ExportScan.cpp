@@ -14,8 +14,7 @@ int ScanForExport(CIphoneBackupFile& engine, const QString& scanFolder, ExportSc
     std::unique_ptr<IPhoneRecoveryParse> parse(
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
     parse->InitCallback(progress, context);
-    SCAN_FETCH_TARGETS targets = d.Targets();
-    return RunBackupScan(parse.get(), scanFolder, targets, nullptr, scanResult);
+    return RunEngineScan(engine, parse.get(), scanFolder, d, nullptr, scanResult);
 }
 
 bool ManifestUnreadable(const CIphoneBackupFile& engine, int scanResult)

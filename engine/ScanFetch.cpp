@@ -2,6 +2,7 @@
 
 #include "engine/AppFileSplit.h"
 #include "engine/IPhoneRecoveryParse.h"
+#include "engine/IphoneBackupFile.h"
 
 namespace {
 // Both container sets name their members alike.
@@ -83,4 +84,24 @@ int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FE
                 listener(category, ScanCategoryCount(t, category));
     }
     return 0;
+}
+
+int RunEngineScan(CIphoneBackupFile& engine, IPhoneRecoveryParse* parse, const QString& scanFolder,
+                  SCAN_FETCH_DATA& data, const ScanFetchListener& listener, int* scanResult)
+{
+    SCAN_FETCH_TARGETS targets = data.Targets();
+    SCAN_FETCH_TARGETS shared{targets.vecCamera,      targets.vecPhotoStream, engine.m_mapMessages,
+                              targets.vecAttachments, targets.vecContacts,    targets.vecCallHistory,
+                              targets.vecNotes,       targets.vecAppFile,     targets.mapAppPhotos,
+                              targets.mapAppVideos,   targets.nAppPhotoCount, targets.nAppVideoCount,
+                              engine.m_mapWhatsApp,   targets.vecWhatsappAttach};
+    data.mapMessage.clear();
+    data.mapWhatsapp.clear();
+    // A listener counts conversations in the maps being filled.
+    const int result = RunBackupScan(parse, scanFolder, shared, listener, scanResult);
+    data.mapMessage.swap(engine.m_mapMessages);
+    data.mapWhatsapp.swap(engine.m_mapWhatsApp);
+    engine.m_mapMessages.clear();
+    engine.m_mapWhatsApp.clear();
+    return result;
 }

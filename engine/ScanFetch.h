@@ -9,6 +9,7 @@
 #include "engine/BackupRecords.h"
 #include "engine/Categories.h"
 
+class CIphoneBackupFile;
 class IPhoneRecoveryParse;
 
 // Where each fetch puts its records (the window passes its own containers).
@@ -70,3 +71,10 @@ int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FE
 // WhatsApp); 0 out of range.
 unsigned long long ScanCategoryCount(const SCAN_FETCH_TARGETS& targets, int category);
 unsigned long long ScanCategoryCount(const SCAN_FETCH_DATA& data, int category);
+
+// RunBackupScan for a caller that holds the engine and fills `data`. The engine keeps
+// the messages and WhatsApp chats it reads (its writers use them): they are read into
+// its own maps and moved into `data` at the end instead of being handed over as a
+// second copy, so the engine's maps are empty afterwards.
+int RunEngineScan(CIphoneBackupFile& engine, IPhoneRecoveryParse* parse, const QString& scanFolder,
+                  SCAN_FETCH_DATA& data, const ScanFetchListener& listener, int* scanResult = nullptr);

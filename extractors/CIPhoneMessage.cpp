@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <strings.h>
 #include <unordered_map>
 
@@ -193,7 +194,8 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
     m_strMsgDbPath = QString::fromUtf8(messageDbPath ? messageDbPath : "");
     m_strContactDbPath = QString::fromUtf8(addressBookPath ? addressBookPath : "");
 
-    std::vector<__MESSAGE_INFO__> messages;
+    // A deque grows without moving the records read so far.
+    std::deque<__MESSAGE_INFO__> messages;
     GroupChats groups;
     {
         CBackupConnection conn(m_strMsgConnName, m_strMsgDbPath);
@@ -205,7 +207,7 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
             const std::unordered_map<long long, unsigned int> groupOf = ReadGroupMessages(conn, groups);
             // Older databases have no attributedBody column.
             const bool hasBody = conn.Columns("message").contains("attributedBody");
-            const MessageAttachmentIndex attachments = ReadSmsAttachments(conn);
+            MessageAttachmentIndex attachments = ReadSmsAttachments(conn);
             QSqlQuery query(conn.Database());
             query.setForwardOnly(true);
             if (query.exec(QString(kMessageQuery)
@@ -230,9 +232,10 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                         msg.strDate = ValueText(query.value(7));
                     if (rowId > 0 && (unsigned long long)rowId > maxRowId)
                         maxRowId = (unsigned long long)rowId;
+                    // Each message is one row, so its attachments are taken, not copied.
                     const auto sent = attachments.find(rowId);
                     if (sent != attachments.end())
-                        msg.vecAttachments = sent->second;
+                        msg.vecAttachments = std::move(sent->second);
                     // A message that is only an attachment is kept for it.
                     if (msg.strText.empty() && msg.vecAttachments.empty())
                         continue;
@@ -278,6 +281,11 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
     std::stable_sort(order.begin(), order.end(), [&messages](uint32_t a, uint32_t b) {
         return strcasecmp(messages[a].strDate.c_str(), messages[b].strDate.c_str()) > 0;
     });
+    std::map<unsigned int, size_t> sizes;
+    for (const __MESSAGE_INFO__& msg : messages)
+        ++sizes[(unsigned int)msg.nHandleId];
+    for (const auto& size : sizes)
+        conversations[size.first].reserve(conversations[size.first].size() + size.second);
     for (uint32_t i : order) {
         __MESSAGE_INFO__& msg = messages[i];
         conversations[(unsigned int)msg.nHandleId].push_back(std::move(msg));

@@ -311,8 +311,10 @@ public:
     unsigned m_nAppPhotoCount = 0;
     unsigned m_nAppVideoCount = 0;
     AttachmentVec m_vecAttachments;
-    MessageMap m_mapMessage;
-    WhatsAppMessageMap m_mapWhatsapp;
+    // The engine keeps the conversations it reads: the window shows those same
+    // maps instead of holding a second copy.
+    MessageMap& m_mapMessage = m_backupFile.m_mapMessages;
+    WhatsAppMessageMap& m_mapWhatsapp = m_backupFile.m_mapWhatsApp;
     PersonContentVec m_vecContacts;
     CallHistoryVec m_vecCallHistory;
     NotesVec m_vecNotes;

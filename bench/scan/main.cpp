@@ -120,10 +120,9 @@ double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
     IPhoneRecoveryParse* parse =
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP);
     SCAN_FETCH_DATA data;
-    SCAN_FETCH_TARGETS targets = data.Targets();
     QElapsedTimer timer;
     timer.start();
-    RunBackupScan(parse, QString(), targets, nullptr);
+    RunEngineScan(engine, parse, QString(), data, nullptr);
     const double seconds = timer.nsecsElapsed() / 1e9;
     delete parse;
     return seconds;

@@ -27,6 +27,37 @@ QStringList Lines(const Vec& records)
     return lines;
 }
 
+// Every field a conversation shows, one line per message, in the map's order.
+QStringList MessageLines(const MessageMap& conversations)
+{
+    QStringList lines;
+    for (const auto& conversation : conversations)
+        for (const __MESSAGE_INFO__& m : conversation.second) {
+            QStringList files;
+            for (const _MESSAGE_ATTACHMENT_& a : m.vecAttachments)
+                files << QString::fromStdString(a.strName) + "=" + QString::fromStdWString(a.wstrFullPath);
+            lines << QStringList{QString::number(conversation.first), QString::number(m.nRowId),
+                                 QString::number(m.nIsFromMe), QString::fromStdString(m.strDate),
+                                 QString::fromStdString(m.strSender), QString::fromStdString(m.strContactName),
+                                 QString::fromStdString(m.strText), QString::fromStdString(m.strChatName),
+                                 QString::fromStdString(m.strChatNumbers), files.join(',')}
+                         .join('|');
+        }
+    return lines;
+}
+
+QStringList ChatLines(const WhatsAppMessageMap& chats)
+{
+    QStringList lines;
+    for (const auto& chat : chats)
+        for (const __WHATSAPP_MESSAGE__& m : chat.second)
+            lines << QStringList{QString::number(chat.first), QString::fromStdString(m.strDate),
+                                 QString::fromStdString(m.strSenderName), QString::fromStdString(m.strText),
+                                 QString::fromStdString(m.strExtra3), QString::number(m.vecAttachments.size())}
+                         .join('|');
+    return lines;
+}
+
 } // namespace
 
 class TestSampleScan : public QObject {
@@ -34,6 +65,7 @@ class TestSampleScan : public QObject {
 private slots:
     void scansWhatWasWritten_data();
     void scansWhatWasWritten();
+    void engineScanHandsOverTheSameRecords();
 };
 
 void TestSampleScan::scansWhatWasWritten_data()
@@ -101,6 +133,52 @@ void TestSampleScan::scansWhatWasWritten()
                 strcasecmp(data.vecCamera[i - 1].strFileName.c_str(), data.vecCamera[i].strFileName.c_str()) <= 0);
     for (size_t i = 1; i < data.vecPhotoStream.size(); ++i)
         QVERIFY(strcasecmp(data.vecPhotoStream[i - 1].strFileName.c_str(), data.vecPhotoStream[i].strFileName.c_str()) <= 0);
+}
+
+void TestSampleScan::engineScanHandsOverTheSameRecords()
+{
+    SampleOptions options;
+    options.seed = 11;
+    QTemporaryDir root;
+    QString dir, error;
+    SampleBackup backup = BuildSampleBackup(options);
+    QVERIFY2(WriteSampleBackup(backup, root.path(), &dir, &error), qPrintable(error));
+    QByteArray folder = dir.toUtf8();
+
+    struct Run {
+        CIphoneBackupFile engine;
+        SCAN_FETCH_DATA data;
+        QStringList told;  // what the listener heard, in order
+        int result = -1;
+    };
+    Run shared, own;
+    for (Run* run : {&shared, &own}) {
+        __BACK_FILE_INFO__ info;
+        QCOMPARE(run->engine.GetBackFileInfo(folder.data(), &info), 0);
+        run->engine.Init(&info);
+        std::unique_ptr<IPhoneRecoveryParse> parse(
+            CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&run->engine, RECOVERY_TYPE_LOCAL_BACKUP));
+        auto listen = [run](int category, unsigned long long count) {
+            run->told << QStringLiteral("%1=%2").arg(category).arg(count);
+        };
+        if (run == &shared) {
+            run->result = RunEngineScan(run->engine, parse.get(), QString(), run->data, listen);
+        } else {
+            SCAN_FETCH_TARGETS targets = run->data.Targets();
+            run->result = RunBackupScan(parse.get(), QString(), targets, listen);
+        }
+    }
+    QCOMPARE(shared.result, 0);
+    QCOMPARE(own.result, 0);
+    QCOMPARE(shared.told, own.told);
+    QCOMPARE(shared.told.size(), int(CATEGORY_COUNT));
+    QVERIFY(!shared.data.mapMessage.empty() && !shared.data.mapWhatsapp.empty());
+    QCOMPARE(MessageLines(shared.data.mapMessage), MessageLines(own.data.mapMessage));
+    QCOMPARE(ChatLines(shared.data.mapWhatsapp), ChatLines(own.data.mapWhatsapp));
+    // Handed over, not copied: the engine that read them holds them no more.
+    QVERIFY(shared.engine.m_mapMessages.empty());
+    QVERIFY(shared.engine.m_mapWhatsApp.empty());
+    QCOMPARE(MessageLines(own.engine.m_mapMessages), MessageLines(own.data.mapMessage));
 }
 
 QTEST_GUILESS_MAIN(TestSampleScan)
