@@ -5,6 +5,7 @@
 #include <set>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unistd.h>
 
 #include <QUrl>
@@ -15,24 +16,35 @@
 namespace {
 
 ScanFloorPlan* g_recording = nullptr;
+// The recorded statement each running one is, for counting its rows.
+std::unordered_map<void*, size_t> g_running;
 
-int NoteStatement(unsigned, void*, void* statement, void* text)
+int NoteStatement(unsigned event, void*, void* statement, void* text)
 {
+    if (!g_recording)
+        return 0;
+    if (event == SQLITE_TRACE_ROW) {
+        const auto running = g_running.find(statement);
+        if (running != g_running.end())
+            ++g_recording->statements[running->second].rows;
+        return 0;
+    }
     const char* sql = static_cast<const char*>(text);
     // Trigger programs announce themselves with a comment; there are none to replay.
-    if (!g_recording || !sql || (sql[0] == '-' && sql[1] == '-'))
+    if (!sql || (sql[0] == '-' && sql[1] == '-'))
         return 0;
     sqlite3_stmt* stmt = static_cast<sqlite3_stmt*>(statement);
     const char* file = sqlite3_db_filename(sqlite3_db_handle(stmt), "main");
     char* expanded = sqlite3_expanded_sql(stmt);
-    g_recording->statements.push_back({file ? file : "", expanded ? expanded : sql});
+    g_recording->statements.push_back({file ? file : "", expanded ? expanded : sql, 0});
+    g_running[statement] = g_recording->statements.size() - 1;
     sqlite3_free(expanded);
     return 0;
 }
 
 int WatchConnection(sqlite3* db, const char**, const sqlite3_api_routines*)
 {
-    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, NoteStatement, nullptr);
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, NoteStatement, nullptr);
     return SQLITE_OK;
 }
 
@@ -48,16 +60,19 @@ sqlite3* OpenLikeTheEngine(const std::string& file)
     return db;
 }
 
-// Every column of every row touched in the form SQLite keeps it; nothing copied.
-bool StepStatement(sqlite3* db, const std::string& sql, unsigned long long* rows, unsigned long long* bytes)
+// Every column of as many rows as the engine stepped, touched in the form SQLite
+// keeps it; nothing copied.
+bool StepStatement(sqlite3* db, const ScanFloorPlan::Statement& statement, unsigned long long* rows,
+                   unsigned long long* bytes)
 {
+    const std::string& sql = statement.sql;
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return false;
     }
     const int columns = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
+    for (unsigned long long row = 0; row < statement.rows && sqlite3_step(stmt) == SQLITE_ROW; ++row) {
         ++*rows;
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
@@ -120,6 +135,7 @@ void StopFloorRecording()
 {
     sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(WatchConnection));
     g_recording = nullptr;
+    g_running.clear();
 }
 
 void AddFloorFiles(const CIphoneBackupFile& engine, ScanFloorPlan* plan)
@@ -153,7 +169,7 @@ bool StepScanFloor(const ScanFloorPlan& plan, QString* note)
             open = statement.database;
             db = OpenLikeTheEngine(open);
         }
-        if (!db || !StepStatement(db, statement.sql, &rows, &bytes))
+        if (!db || !StepStatement(db, statement, &rows, &bytes))
             ++failed;
     }
     sqlite3_close(db);

@@ -13,6 +13,7 @@ struct ScanFloorPlan {
     struct Statement {
         std::string database;  // the file SQLite opened
         std::string sql;       // with its bound values written in
+        unsigned long long rows = 0;  // as many as the engine stepped (it may stop early)
     };
     std::vector<Statement> statements;  // in the order the scan ran them
     std::vector<std::string> heads;     // stored files whose heads a catalogue reads
