@@ -8,23 +8,13 @@
 #include <unistd.h>
 
 #include <QCryptographicHash>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QVariant>
 
 #include "engine/MbdbRecords.h"
-#include "support/BackupDatabase.h"
+#include "support/BackupRows.h"
 #include "support/SafeFile.h"
 #include "support/TextEncoding.h"
 
 namespace {
-
-// The Manifest.db reader's connection; each read adds and removes it.
-const QString& ConnectionName()
-{
-    static const QString name = QStringLiteral("mbdb_connection");
-    return name;
-}
 
 unsigned ReadU16(const unsigned char* p)
 {
@@ -32,19 +22,17 @@ unsigned ReadU16(const unsigned char* p)
 }
 
 // A stored name is 40 hex digits; kept in lower case as SHA-1 names are.
-bool IsStoredName(const QString& text, std::string* name)
+bool IsStoredName(const std::string& text, std::string* name)
 {
     if (text.size() != 40)
         return false;
     name->resize(40);
-    for (int i = 0; i < 40; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c >= '0' && c <= '9')
-            (*name)[size_t(i)] = char(c);
-        else if (c >= 'a' && c <= 'f')
-            (*name)[size_t(i)] = char(c);
+    for (size_t i = 0; i < 40; ++i) {
+        const char c = text[i];
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
+            (*name)[i] = c;
         else if (c >= 'A' && c <= 'F')
-            (*name)[size_t(i)] = char(c - 'A' + 'a');
+            (*name)[i] = char(c - 'A' + 'a');
         else
             return false;
     }
@@ -121,37 +109,24 @@ int process_db_file(wchar_t* path, std::vector<__MBDB_FILE__>& out)
     if (!path)
         return 87;
     int result = 87;
-    const QString dbPath = QString::fromStdString(Unicode2Ansi(path));
-    {
-        QSqlDatabase db = QSqlDatabase::contains(ConnectionName())
-            ? QSqlDatabase::database(ConnectionName(), false)
-            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName());
-        if (db.isOpen())
-            db.close();
-        if (OpenBackupDatabase(db, dbPath)) {
-            QSqlQuery query(db);
-            query.setForwardOnly(true);
-            if (query.exec(QStringLiteral("select fileID, domain, relativePath from Files"))) {
-                result = 0;
-                while (query.next()) {
-                    __MBDB_FILE__ entry;
-                    // The stored name becomes part of a path: anything but 40
-                    // hex digits ("../..", "/etc/...") is not a stored name.
-                    if (!IsStoredName(query.value(0).toString(), &entry.strFileId))
-                        continue;
-                    entry.strName = query.value(1).toString().toStdString();
-                    const QString relative = query.value(2).toString();
-                    if (!relative.isEmpty())
-                        entry.strName += "-" + relative.toStdString();
-                    out.push_back(std::move(entry));
-                }
-            }
-            query.clear();
-            query.finish();
+    // A couple of hundred thousand rows: read straight from SQLite, not as QVariants.
+    CBackupRows rows(QString::fromStdString(Unicode2Ansi(path)),
+                     QStringLiteral("select fileID, domain, relativePath from Files"));
+    if (rows.IsReady()) {
+        result = 0;
+        while (rows.Next()) {
+            __MBDB_FILE__ entry;
+            // The stored name becomes part of a path: anything but 40
+            // hex digits ("../..", "/etc/...") is not a stored name.
+            if (!IsStoredName(rows.Text(0), &entry.strFileId))
+                continue;
+            entry.strName = rows.Text(1);
+            const std::string relative = rows.Text(2);
+            if (!relative.empty())
+                entry.strName.append("-").append(relative);
+            out.push_back(std::move(entry));
         }
-        db.close();
     }
-    QSqlDatabase::removeDatabase(ConnectionName());
     return result;
 }
 

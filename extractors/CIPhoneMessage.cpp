@@ -14,6 +14,7 @@
 #include "extractors/ExtractorSql.h"
 #include "extractors/MessageAttachments.h"
 #include "extractors/TypedStreamText.h"
+#include "support/BackupRows.h"
 
 namespace {
 
@@ -208,50 +209,42 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
             // Older databases have no attributedBody column.
             const bool hasBody = conn.Columns("message").contains("attributedBody");
             MessageAttachmentIndex attachments = ReadSmsAttachments(conn);
-            QSqlQuery query(conn.Database());
-            query.setForwardOnly(true);
-            if (query.exec(QString(kMessageQuery)
-                               .arg(hasBody ? "message.attributedBody" : "NULL", hasChats ? kInSomeChat : ""))) {
-                while (query.next()) {
-                    __MESSAGE_INFO__ msg;
-                    msg.nDeleted = 0;
-                    std::string text = ValueText(query.value(0));
-                    if (text.empty()) {
-                        const QVariant body = query.value(8);
-                        if (!body.isNull())
-                            DecodeTypedStreamText(body.toByteArray(), &text);
-                    }
-                    msg.strText = CleanMessageText(text);
-                    msg.nIsFromMe = query.value(1).toInt();
-                    msg.strDate = ValueText(query.value(2));
-                    const qlonglong rowId = query.value(3).toLongLong();
-                    msg.nRowId = int(rowId);
-                    msg.strSender = ValueText(query.value(5));
-                    // Up to iOS 10 the date counts seconds, later nanoseconds.
-                    if (query.value(6).toString().size() <= 14)
-                        msg.strDate = ValueText(query.value(7));
-                    if (rowId > 0 && (unsigned long long)rowId > maxRowId)
-                        maxRowId = (unsigned long long)rowId;
-                    // Each message is one row, so its attachments are taken, not copied.
-                    const auto sent = attachments.find(rowId);
-                    if (sent != attachments.end())
-                        msg.vecAttachments = std::move(sent->second);
-                    // A message that is only an attachment is kept for it.
-                    if (msg.strText.empty() && msg.vecAttachments.empty())
-                        continue;
-                    const auto group = groupOf.empty() ? groupOf.end() : groupOf.find(rowId);
-                    if (group != groupOf.end()) {
-                        msg.nHandleId = static_cast<int>(group->second);
-                        if (msg.nIsFromMe)
-                            msg.strSender.clear();
-                    } else {
-                        msg.nHandleId = static_cast<int>(HandleConversationKey(query.value(4).toLongLong()));
-                    }
-                    messages.push_back(std::move(msg));
+            // Hundreds of thousands of rows: read straight from SQLite, not as QVariants.
+            CBackupRows rows(m_strMsgDbPath, QString(kMessageQuery)
+                                                 .arg(hasBody ? "message.attributedBody" : "NULL",
+                                                      hasChats ? kInSomeChat : ""));
+            while (rows.Next()) {
+                __MESSAGE_INFO__ msg;
+                msg.nDeleted = 0;
+                std::string text = rows.Text(0);
+                if (text.empty() && !rows.IsNull(8))
+                    DecodeTypedStreamText(rows.Bytes(8), &text);
+                msg.strText = CleanMessageText(text);
+                msg.nIsFromMe = rows.Int(1);
+                const qlonglong rowId = rows.Int64(3);
+                msg.nRowId = int(rowId);
+                msg.strSender = rows.Text(5);
+                // Up to iOS 10 the date counts seconds, later nanoseconds.
+                msg.strDate = rows.Text(rows.TextLength(6) <= 14 ? 7 : 2);
+                if (rowId > 0 && (unsigned long long)rowId > maxRowId)
+                    maxRowId = (unsigned long long)rowId;
+                // Each message is one row, so its attachments are taken, not copied.
+                const auto sent = attachments.find(rowId);
+                if (sent != attachments.end())
+                    msg.vecAttachments = std::move(sent->second);
+                // A message that is only an attachment is kept for it.
+                if (msg.strText.empty() && msg.vecAttachments.empty())
+                    continue;
+                const auto group = groupOf.empty() ? groupOf.end() : groupOf.find(rowId);
+                if (group != groupOf.end()) {
+                    msg.nHandleId = static_cast<int>(group->second);
+                    if (msg.nIsFromMe)
+                        msg.strSender.clear();
+                } else {
+                    msg.nHandleId = static_cast<int>(HandleConversationKey(rows.Int64(4)));
                 }
+                messages.push_back(std::move(msg));
             }
-            query.clear();
-            query.finish();
         }
     }
 

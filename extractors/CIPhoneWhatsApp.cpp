@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include "extractors/ExtractorSql.h"
+#include "support/BackupRows.h"
 #include "extractors/MessageAttachments.h"
 
 unsigned int g_u32WhatsappColNumber = 23;
@@ -241,10 +242,10 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
                  Column(iCols, "i", "ZLONGITUDE"), Column(iCols, "i", "ZVCARDNAME"),
                  Column(iCols, "i", "Z_PK"), Column(msgCols, "m", "ZGROUPEVENTTYPE"), joins);
 
-    const MessageAttachmentIndex mediaFiles = ReadWhatsAppMedia(conn, m_strMediaDomain);
-    QSqlQuery query(conn.Database());
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
+    MessageAttachmentIndex mediaFiles = ReadWhatsAppMedia(conn, m_strMediaDomain);
+    // Tens of thousands of rows: read straight from SQLite, not as QVariants.
+    CBackupRows rows(m_strDbPath, sql);
+    if (!rows.IsReady())
         return 0;
 
     auto nameOf = [&](const std::string& jid) {
@@ -263,64 +264,65 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
         return name.empty() && phone != jid ? nameOf(jid) : name;
     };
 
-    while (query.next()) {
-        const qlonglong chatPk = query.value(6).toLongLong();
+    while (rows.Next()) {
+        const qlonglong chatPk = rows.Int64(6);
         if (chatPk < 0 || chatPk > 0x3FFFFFFF)
             continue;
         const unsigned int key = m_nChatKeyBase + (unsigned int)chatPk;
 
-        const std::string chatJid = phoneJid(ValueText(query.value(7)));
-        const std::string partnerName = ValueText(query.value(8));
-        const bool isGroup = !query.value(9).isNull() || query.value(10).toInt() == 1 ||
+        const std::string chatJid = phoneJid(rows.Text(7));
+        const std::string partnerName = rows.Text(8);
+        const bool isGroup = !rows.IsNull(9) || rows.Int(10) == 1 ||
                              chatJid.find("@g.us") != std::string::npos;
 
-        const int type = query.value(4).toInt();
-        std::string text = WhatsAppSystemText(type, query.value(19).toInt(), ValueText(query.value(3)));
+        const int type = rows.Int(4);
+        std::string text = WhatsAppSystemText(type, rows.Int(19), rows.Text(3));
         if (text.empty())
-            text = ValueText(query.value(3));
+            text = rows.Text(3);
         if (text.empty()) {
-            std::string detail = ValueText(query.value(14));
+            std::string detail = rows.Text(14);
             if (type == 4 && detail.empty())
-                detail = ValueText(query.value(17));
-            if (type == 5 && !query.value(15).isNull() && !query.value(16).isNull())
+                detail = rows.Text(17);
+            if (type == 5 && !rows.IsNull(15) && !rows.IsNull(16))
                 detail = QString("%1, %2")
-                             .arg(query.value(15).toDouble(), 0, 'f', 6)
-                             .arg(query.value(16).toDouble(), 0, 'f', 6)
+                             .arg(rows.Double(15), 0, 'f', 6)
+                             .arg(rows.Double(16), 0, 'f', 6)
                              .toStdString();
-            text = WhatsAppMediaText(type, detail, !query.value(18).isNull());
+            text = WhatsAppMediaText(type, detail, !rows.IsNull(18));
         }
-        const auto files = mediaFiles.find(query.value(0).toLongLong());
+        const auto files = mediaFiles.find(rows.Int64(0));
         // A row of no kind we know still belongs to its chat.
         if (text.empty() && files == mediaFiles.end())
             text = "[system message]";
 
         __WHATSAPP_MESSAGE__ msg;
+        // Each message is one row, so its files are taken, not copied.
         if (files != mediaFiles.end())
-            msg.vecAttachments = files->second;
+            msg.vecAttachments = std::move(files->second);
         msg.nDeleted = 0;
-        msg.nIsFromMe = query.value(1).toInt() != 0 ? 1 : 0;
+        msg.nIsFromMe = rows.Int(1) != 0 ? 1 : 0;
         msg.nChatId = int(key);
-        msg.strDate = ValueText(query.value(2));
+        msg.strDate = rows.Text(2);
         msg.strText = std::move(text);
         if (msg.nIsFromMe) {
             msg.strSenderName = "Me";
         } else {
-            const std::string rawFromJid = ValueText(query.value(5));
+            const std::string rawFromJid = rows.Text(5);
             const std::string fromJid = phoneJid(rawFromJid);
             std::string senderJid, rawSenderJid;
             std::string name;
             if (isGroup) {
-                rawSenderJid = ValueText(query.value(11));
+                rawSenderJid = rows.Text(11);
                 if (rawSenderJid.empty() && fromJid != chatJid)
                     rawSenderJid = rawFromJid;
                 senderJid = phoneJid(rawSenderJid);
-                name = ValueText(query.value(12));
+                name = rows.Text(12);
                 if (name.empty())
-                    name = ValueText(query.value(13));
+                    name = rows.Text(13);
                 if (name.empty())
                     name = personName(rawSenderJid, senderJid);
             } else {
-                rawSenderJid = rawFromJid.empty() ? ValueText(query.value(7)) : rawFromJid;
+                rawSenderJid = rawFromJid.empty() ? rows.Text(7) : rawFromJid;
                 senderJid = phoneJid(rawSenderJid);
                 if (!LooksLikePhoneNumber(partnerName))
                     name = partnerName;
@@ -337,7 +339,5 @@ int CIPhoneWhatsApp::GetWhatsAppMessageInfo(
         msg.strExtra3 = (msg.strExtra1.empty() ? msg.strExtra2 : msg.strExtra1) + m_strTitleSuffix;
         conversations[key].push_back(std::move(msg));
     }
-    query.clear();
-    query.finish();
     return 0;
 }
