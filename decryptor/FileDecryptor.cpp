@@ -151,7 +151,7 @@ DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString&
     const QByteArray in = QFile::encodeName(inPath);
     // Never waits on a FIFO nor follows a link (nor a linked two-character folder).
     int openErr = 0;
-    const int inFd = OpenBackupFile(in.toStdString(), nullptr, &openErr);
+    const int inFd = OpenBackupFile(in.toStdString(), nullptr, &openErr, m_folders);
     if (inFd < 0 && openErr == EINVAL) {
         result.nStatus = DECRYPT_RESULT::NotRegularFile;
         result.strMessage = QStringLiteral("stored file is not a regular file");

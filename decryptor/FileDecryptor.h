@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "support/SafeFile.h"
+
 struct DECRYPT_RESULT {
     enum Status {
         Ok,
@@ -69,4 +71,6 @@ public:
 
 private:
     QByteArray m_readBuffer;
+    // A run decrypts thousands of files from the same 256 folders.
+    BackupFolderHandles m_folders;
 };

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include "decryptor/DecryptLineWriter.h"
 #include "decryptor/DecryptorCommand.h"
 #include "support/Version.h"
 
@@ -23,11 +24,11 @@ int main(int argc, char** argv)
         std::memset(argv[3], 'x', std::strlen(argv[3]));
 
     QCoreApplication app(argc, argv);  // for the SQL driver plugin
-    const int rc = RunDecryptorCommand(args, stdin, [](const QString& line) {
-        std::fputs(line.toUtf8().constData(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
-    });
+    int rc = 0;
+    {
+        CDecryptLineWriter writer(stdout);
+        rc = RunDecryptorCommand(args, stdin, [&writer](const QString& line) { writer.Write(line); });
+    }
     for (std::string& arg : args)
         std::fill(arg.begin(), arg.end(), '\0');
     return rc;
