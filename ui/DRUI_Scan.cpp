@@ -5,6 +5,9 @@
 #include <vector>
 
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <QApplication>
 #include <QFileDialog>
@@ -251,6 +254,57 @@ void DRUI::DecryptDataRecieve()
     ReadDecryptorLines(*this, m_pProcess, false);
 }
 
+namespace {
+
+// Empties a container and lets its storage go.
+template <class T>
+void Release(T& container)
+{
+    T().swap(container);
+}
+
+// Everything the last scan left: its records and what the pages selected of them.
+void ReleaseScanResults(DRUI& w)
+{
+    Release(w.m_vecCamera);
+    Release(w.m_vecPhotoStream);
+    Release(w.m_vecAppFile);
+    Release(w.m_mapAppPhotos);
+    Release(w.m_mapAppVideos);
+    Release(w.m_vecAttachments);
+    Release(w.m_mapMessage);
+    Release(w.m_mapWhatsapp);
+    Release(w.m_vecContacts);
+    Release(w.m_vecCallHistory);
+    Release(w.m_vecNotes);
+    Release(w.m_vecWhatsappAttach);
+    w.m_nAppPhotoCount = 0;
+    w.m_nAppVideoCount = 0;
+    w.m_cameraTableMap.clear();
+    w.m_photoStreamTableMap.clear();
+    w.m_appPhotosTableMap.clear();
+    w.m_appVideosTableMap.clear();
+    w.m_messageTableMap.clear();
+    w.m_messAttachTableMap.clear();
+    w.m_contactsTableMap.clear();
+    w.m_callHistoryTableMap.clear();
+    w.m_notesTableMap.clear();
+    w.m_whatsappTableMap.clear();
+    w.m_whatsappAttachTableMap.clear();
+    w.m_strCurApp.clear();
+}
+
+// A scan's records are allocated on its worker thread; the C library keeps what is
+// freed there for that thread's arena unless asked to give it back.
+void ReturnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
+
 // ---- Starting a scan ----
 
 void DRUI::btnSlotScan()
@@ -260,34 +314,12 @@ void DRUI::btnSlotScan()
     if (!PrepareEncryptedBackup())
         return;
 
-    m_vecCamera.clear();
-    m_vecPhotoStream.clear();
-    m_vecAppFile.clear();
-    m_mapAppPhotos.clear();
-    m_mapAppVideos.clear();
-    m_vecAttachments.clear();
-    m_mapMessage.clear();
-    m_mapWhatsapp.clear();
-    m_vecContacts.clear();
-    m_vecCallHistory.clear();
-    m_vecNotes.clear();
-    m_vecWhatsappAttach.clear();
-    m_nAppPhotoCount = 0;
-    m_nAppVideoCount = 0;
-    m_cameraTableMap.clear();
-    m_photoStreamTableMap.clear();
-    m_appPhotosTableMap.clear();
-    m_appVideosTableMap.clear();
-    m_messageTableMap.clear();
-    m_messAttachTableMap.clear();
-    m_contactsTableMap.clear();
-    m_callHistoryTableMap.clear();
-    m_notesTableMap.clear();
-    m_whatsappTableMap.clear();
-    m_whatsappAttachTableMap.clear();
-    m_strCurApp.clear();
+    ReleaseScanResults(*this);
 
     InitLayout3Widget();
+    // The old page's tables are gone too: hand what they and the last scan held
+    // back to the system before the next scan allocates its own.
+    ReturnFreedMemory();
     m_pCurTreeItem = nullptr;
     m_pCurAppItem = nullptr;
     if (m_pMainStack) {
