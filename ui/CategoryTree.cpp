@@ -1,5 +1,7 @@
 #include "ui/CategoryTree.h"
 
+#include <QTreeWidgetItem>
+
 #include "ui/DRUI.h"
 
 namespace CategoryTree {
@@ -81,6 +83,15 @@ unsigned Count(const DRUI& w, int category)
     case CATEGORY_WHATSAPP_ATTACHMENTS: return unsigned(w.m_vecWhatsappAttach.size());
     default: return 0;
     }
+}
+
+void ShowFetched(DRUI& window, QTreeWidgetItem* node, int category)
+{
+    const unsigned count = Count(window, category);
+    if (count > 0)
+        node->setCheckState(0, Qt::Checked);
+    window.UpdateTreeInfo(node, 0, true);
+    node->setText(0, Label(category, count));
 }
 
 } // namespace CategoryTree

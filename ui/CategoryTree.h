@@ -8,6 +8,7 @@
 #include "engine/Categories.h"
 
 class DRUI;
+class QTreeWidgetItem;
 
 namespace CategoryTree {
 
@@ -31,5 +32,9 @@ QString IconPath(int category);
 
 // The number of records the window holds for a category.
 unsigned Count(const DRUI& window, int category);
+
+// Shows a category's node as a finished fetch leaves it: its count in the label,
+// ticked when it holds anything, its table filled.
+void ShowFetched(DRUI& window, QTreeWidgetItem* node, int category);
 
 } // namespace CategoryTree

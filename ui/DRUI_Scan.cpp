@@ -400,13 +400,8 @@ void DRUI::UpdateScanNode(int category)
             break;
         }
     }
-    if (!node)
-        return;
-    const unsigned count = CategoryTree::Count(*this, category);
-    if (count >= 1)
-        node->setCheckState(0, Qt::Checked);
-    UpdateTreeInfo(node, 0, true);
-    node->setText(0, CategoryTree::Label(category, count));
+    if (node)
+        CategoryTree::ShowFetched(*this, node, category);
 }
 
 // ---- Home ----

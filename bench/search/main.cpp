@@ -76,14 +76,8 @@ bool ShowResults(DRUI& w, const QString& backupDir)
         return false;
     engine.GetBackupFileMessageInfo(w.m_mapMessage);
     engine.GetBackupCameraFile(w.m_vecCamera, w.m_vecPhotoStream);
-    for (int category : {CATEGORY_CAMERA_ROLL, CATEGORY_MESSAGE}) {
-        QTreeWidgetItem* node = w.m_pTree->topLevelItem(category);
-        const unsigned count = CategoryTree::Count(w, category);
-        if (count > 0)
-            node->setCheckState(0, Qt::Checked);
-        w.UpdateTreeInfo(node, 0, true);
-        node->setText(0, CategoryTree::Label(category, count));
-    }
+    for (int category : {CATEGORY_CAMERA_ROLL, CATEGORY_MESSAGE})
+        CategoryTree::ShowFetched(w, w.m_pTree->topLevelItem(category), category);
     w.RefreshSelectFileInfo();
     w.m_pTree->setCurrentItem(w.m_pTree->topLevelItem(CATEGORY_MESSAGE));
     return !w.m_mapMessage.empty();

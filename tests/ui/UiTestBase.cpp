@@ -42,14 +42,8 @@ QString UiTestBase::AddBackup(quint64 seed, const QString& password)
 void UiTestBase::ShowScanResults(DRUI& w)
 {
     const int order[] = {0, 1, 4, 5, 6, 7, 8, 2, 3, 9, 10};
-    for (int category : order) {
-        QTreeWidgetItem* node = w.m_pTree->topLevelItem(category);
-        const unsigned count = CategoryTree::Count(w, category);
-        if (count >= 1)
-            node->setCheckState(0, Qt::Checked);
-        w.UpdateTreeInfo(node, 0, true);
-        node->setText(0, CategoryTree::Label(category, count));
-    }
+    for (int category : order)
+        CategoryTree::ShowFetched(w, w.m_pTree->topLevelItem(category), category);
     w.RefreshSelectFileInfo();
 }
 
