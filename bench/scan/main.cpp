@@ -21,10 +21,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "tools/sample/SampleGenerator.h"
+#include "bench/WindowBench.h"
 #include "engine/IphoneRecoveryFactory.h"
 #include "engine/ScanFetch.h"
 #include "support/Version.h"
+#include "tools/sample/SampleGenerator.h"
 #include "ui/CategoryTree.h"
 #include "ui/DRUI.h"
 #include "ui/SCANUI.h"
@@ -64,14 +65,6 @@ QString SampleBackupDir(const QString& root, const SampleOptions& options)
     }
     fprintf(stderr, "written in %.1f s\n", timer.elapsed() / 1000.0);
     return dir;
-}
-
-void Settle(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 // Recovers everything ticked into outDir/recovered, answering the folder
@@ -132,11 +125,8 @@ double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
 
 int main(int argc, char** argv)
 {
-    if (AnswerVersion(argc, argv, "quillmere-bench-scan"))
+    if (PrepareWindowBench(argc, argv, "quillmere-bench-scan"))
         return 0;
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(drui);
 

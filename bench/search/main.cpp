@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/WindowBench.h"
 #include "engine/IphoneBackupFile.h"
 #include "support/Version.h"
 #include "tools/sample/SampleGenerator.h"
@@ -42,14 +43,6 @@ long PeakMemoryMb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-void Settle(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 bool Generate(SampleOptions::Scale scale, const QString& root, QString& backupDir)
@@ -174,12 +167,8 @@ int Screenshot(const QString& outDir, DRUI& window)
 
 int main(int argc, char** argv)
 {
-    if (AnswerVersion(argc, argv, "quillmere-bench-search"))
+    if (PrepareWindowBench(argc, argv, "quillmere-bench-search"))
         return 0;
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(drui);
 

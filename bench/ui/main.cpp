@@ -30,6 +30,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/WindowBench.h"
 #include "engine/IphoneBackupFile.h"
 #include "engine/MessageConversation.h"
 #include "support/TextEncoding.h"
@@ -129,14 +130,6 @@ void ShowTree(DRUI& w)
     w.RefreshSelectFileInfo();
 }
 
-void Settle(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 int Screenshots(const QString& outDir, QString backupDir, QTemporaryDir& scratch)
 {
     if (backupDir.isEmpty()) {
@@ -219,12 +212,8 @@ int Screenshots(const QString& outDir, QString backupDir, QTemporaryDir& scratch
 
 int main(int argc, char** argv)
 {
-    if (AnswerVersion(argc, argv, "quillmere-bench-ui"))
+    if (PrepareWindowBench(argc, argv, "quillmere-bench-ui"))
         return 0;
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(drui);
 
