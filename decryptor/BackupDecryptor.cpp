@@ -1,7 +1,9 @@
 #include "decryptor/BackupDecryptor.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -93,26 +95,36 @@ int DecryptManifestDb(const QString& backupDir, const CKeybag& keybag, const QBy
     return DECRYPTOR_OK;
 }
 
-// Where a stored file lies: two-character sub-folders (Manifest.db backups) or
-// flat, possibly with the ".mddata" ending (Manifest.mbdb backups).
-QString LocateStoredFile(const QString& backupDir, const QString& fileId, bool manifestDb)
+// Opens a stored file where it lies: two-character sub-folders (Manifest.db backups)
+// or flat, possibly with the ".mddata" ending (Manifest.mbdb backups). The first
+// place that holds something is taken, so a link or a folder there is refused, not
+// passed over. Returns the descriptor, or -1 with *err (ENOENT when none holds anything).
+int OpenStoredFile(const std::string& backupDir, const QString& fileId, bool manifestDb, CFileDecryptor& decryptor,
+                   off_t* size, int* err)
 {
-    const QString nested = backupDir + QLatin1Char('/') + fileId.left(2) + QLatin1Char('/') + fileId;
-    const QString flat = backupDir + QLatin1Char('/') + fileId;
-    const QString candidates[] = {
+    const std::string id = fileId.toStdString();
+    const std::string nested = backupDir + '/' + id.substr(0, 2) + '/' + id;
+    const std::string flat = backupDir + '/' + id;
+    const std::string candidates[] = {
         manifestDb ? nested : flat,
         manifestDb ? flat : nested,
-        flat + QStringLiteral(".mddata"),
+        flat + ".mddata",
     };
-    for (const QString& path : candidates) {
-        if (QFileInfo::exists(path))
-            return path;
+    for (const std::string& path : candidates) {
+        const int fd = OpenBackupFile(path, size, err, decryptor.Folders());
+        // Something that does not open may still be there (a link, a folder on the way):
+        // it is this file's place only when the name leads anywhere.
+        if (fd >= 0 || QFileInfo::exists(QFile::decodeName(path.c_str())))
+            return fd;
     }
-    return QString();
+    *err = ENOENT;
+    return -1;
 }
 
 struct WORKER_CONTEXT {
     const DECRYPTOR_OPTIONS* pOptions = nullptr;
+    std::string strBackupDir; // as the file system names it
+    int nWorkDir = -1;        // outputs are created inside, by their 40-digit names
     const CKeybag* pKeybag = nullptr;
     const std::vector<DECRYPT_JOB>* pJobs = nullptr;
     bool bManifestDb = true;
@@ -145,14 +157,17 @@ void ProcessJob(WORKER_CONTEXT& ctx, CFileDecryptor& decryptor, const DECRYPT_JO
         progress.Line(QStringLiteral("Skipped %1: %2").arg(id, error));
         return;
     }
-    const QString source = LocateStoredFile(ctx.pOptions->strBackupDir, id, ctx.bManifestDb);
-    if (source.isEmpty()) {
+    off_t size = 0;
+    int openErr = 0;
+    const int in = OpenStoredFile(ctx.strBackupDir, id, ctx.bManifestDb, decryptor, &size, &openErr);
+    if (in < 0 && openErr == ENOENT) {
         WipeKey(key);
         progress.Line(QStringLiteral("Skipped %1: stored file is missing").arg(id));
         return;
     }
-    const QString target = ctx.pOptions->strWorkDir + QLatin1Char('/') + id;
-    const DECRYPT_RESULT result = decryptor.DecryptFile(source, target, key);
+    const DECRYPT_RESULT result = in < 0
+        ? CFileDecryptor::OpenFailure(openErr)
+        : decryptor.DecryptOpenFile(in, size, ctx.nWorkDir, id.toLatin1().constData(), key);
     WipeKey(key);
     if (!result.Written()) {
         if (result.nStatus == DECRYPT_RESULT::WriteFailed)
@@ -263,6 +278,10 @@ int RunBackupDecryptor(const DECRYPTOR_OPTIONS& options, const CDecryptProgress:
 
     WORKER_CONTEXT ctx;
     ctx.pOptions = &options;
+    ctx.strBackupDir = QFile::encodeName(options.strBackupDir).toStdString();
+    ctx.nWorkDir = ::open(QFile::encodeName(options.strWorkDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (ctx.nWorkDir < 0)
+        return fatal(DECRYPTOR_WRITE_FAILED, QStringLiteral("cannot create the working folder"));
     ctx.pKeybag = &keybag;
     ctx.pJobs = &jobs;
     ctx.bManifestDb = manifestDb;
@@ -274,6 +293,7 @@ int RunBackupDecryptor(const DECRYPTOR_OPTIONS& options, const CDecryptProgress:
     WorkerLoop(&ctx);
     for (std::thread& t : workers)
         t.join();
+    ::close(ctx.nWorkDir);
 
     if (ctx.nWriteFailures > 0)
         return fatal(DECRYPTOR_WRITE_FAILED, QStringLiteral("%1 files could not be written to the working folder")

@@ -1,6 +1,8 @@
 #include "decryptor/FileDecryptor.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -38,6 +40,26 @@ bool WriteAll(int fd, const uint8_t* data, size_t len)
     return true;
 }
 
+// The process's file creation mask, read once without changing it (umask() would
+// change it for every thread for a moment). Unknown counts as all bits.
+mode_t ReadCreationMask()
+{
+    FILE* status = std::fopen("/proc/self/status", "re");
+    if (!status)
+        return 0777;
+    mode_t mask = 0777;
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+        unsigned value = 0;
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+            mask = mode_t(value & 0777);
+            break;
+        }
+    }
+    std::fclose(status);
+    return mask;
+}
+
 } // namespace
 
 CCbcDecryptStream::CCbcDecryptStream()
@@ -55,13 +77,16 @@ CCbcDecryptStream::~CCbcDecryptStream()
 bool CCbcDecryptStream::Begin(const QByteArray& key)
 {
     static const unsigned char zeroIv[kBlock] = {};
+    // Fetched once: looking the cipher up by name for every file costs more than
+    // decrypting a small one.
+    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-CBC", nullptr);
     m_bHeld = false;
     m_nCipherBytes = 0;
     m_nPlainBytes = 0;
-    if (!m_pCtx || key.size() != 32)
+    if (!m_pCtx || !cipher || key.size() != 32)
         return false;
-    if (EVP_DecryptInit_ex(m_pCtx, EVP_aes_256_cbc(), nullptr,
-                           reinterpret_cast<const unsigned char*>(key.constData()), zeroIv) != 1)
+    if (EVP_DecryptInit_ex(m_pCtx, cipher, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), zeroIv)
+        != 1)
         return false;
     // Padding is checked by hand so that a bad pad can be reported and kept.
     EVP_CIPHER_CTX_set_padding(m_pCtx, 0);
@@ -136,35 +161,62 @@ CFileDecryptor::CFileDecryptor(size_t chunkBytes)
     if (chunkBytes < 4096)
         chunkBytes = 4096;
     m_readBuffer.resize(int(chunkBytes));
+    m_writeBuffer.resize(int(chunkBytes) + 2 * kBlock);
+    m_nCreationMask = ReadCreationMask();
+}
+
+DECRYPT_RESULT CFileDecryptor::OpenFailure(int err)
+{
+    DECRYPT_RESULT result;
+    if (err == EINVAL) {
+        result.nStatus = DECRYPT_RESULT::NotRegularFile;
+        result.strMessage = QStringLiteral("stored file is not a regular file");
+    } else {
+        result.nStatus = DECRYPT_RESULT::OpenFailed;
+        result.strMessage = QStringLiteral("cannot open stored file: %1").arg(ErrnoText(err));
+    }
+    return result;
 }
 
 DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString& outPath, const QByteArray& key)
 {
+    if (key.size() != 32) {
+        DECRYPT_RESULT result;
+        result.nStatus = DECRYPT_RESULT::BadKey;
+        result.strMessage = QStringLiteral("file key is not 32 bytes");
+        return result;
+    }
+    // Never waits on a FIFO nor follows a link (nor a linked two-character folder).
+    int openErr = 0;
+    off_t size = 0;
+    const int inFd = OpenBackupFile(QFile::encodeName(inPath).toStdString(), &size, &openErr, m_folders);
+    if (inFd < 0)
+        return OpenFailure(openErr);
+    return DecryptOpenFile(inFd, size, AT_FDCWD, QFile::encodeName(outPath).constData(), key);
+}
+
+DECRYPT_RESULT CFileDecryptor::DecryptOpenFile(int inFd, off_t inSize, int outDir, const char* outName,
+                                               const QByteArray& key)
+{
     DECRYPT_RESULT result;
-    CCbcDecryptStream stream;
-    if (!stream.Begin(key)) {
+    if (!m_stream.Begin(key)) {
+        ::close(inFd);
         result.nStatus = DECRYPT_RESULT::BadKey;
         result.strMessage = QStringLiteral("file key is not 32 bytes");
         return result;
     }
 
-    const QByteArray in = QFile::encodeName(inPath);
-    // Never waits on a FIFO nor follows a link (nor a linked two-character folder).
-    int openErr = 0;
-    const int inFd = OpenBackupFile(in.toStdString(), nullptr, &openErr, m_folders);
-    if (inFd < 0 && openErr == EINVAL) {
-        result.nStatus = DECRYPT_RESULT::NotRegularFile;
-        result.strMessage = QStringLiteral("stored file is not a regular file");
-        return result;
+    // A new file is created private at once; only a name already taken (an older
+    // output) is truncated and has its mode put back to private.
+    const int create = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+    int outFd = ::openat(outDir, outName, create | O_EXCL, 0600);
+    if (outFd < 0 && errno == EEXIST) {
+        outFd = ::openat(outDir, outName, create | O_TRUNC, 0600);
+        if (outFd >= 0)
+            ::fchmod(outFd, 0600);
+    } else if (outFd >= 0 && (m_nCreationMask & 0600) != 0) {
+        ::fchmod(outFd, 0600); // a mask that takes the owner's bits away
     }
-    if (inFd < 0) {
-        result.nStatus = DECRYPT_RESULT::OpenFailed;
-        result.strMessage = QStringLiteral("cannot open stored file: %1").arg(ErrnoText(openErr));
-        return result;
-    }
-
-    const QByteArray out = QFile::encodeName(outPath);
-    const int outFd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (outFd < 0) {
         const int err = errno;
         ::close(inFd);
@@ -172,17 +224,31 @@ DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString&
         result.strMessage = QStringLiteral("cannot create output: %1").arg(ErrnoText(err));
         return result;
     }
-    ::fchmod(outFd, 0600);  // an older file of the same name may have had other bits
 
+    auto* pending = reinterpret_cast<uint8_t*>(m_writeBuffer.data());
+    const size_t pendingCap = size_t(m_writeBuffer.size());
+    size_t pendingLen = 0;
     bool writeOk = true;
     const CCbcDecryptStream::Sink sink = [&](const uint8_t* data, size_t len) {
-        writeOk = WriteAll(outFd, data, len);
+        if (pendingLen > 0 && pendingLen + len > pendingCap) {
+            writeOk = WriteAll(outFd, pending, pendingLen);
+            pendingLen = 0;
+        }
+        if (writeOk && pendingLen == 0 && len > pendingCap / 2) {
+            writeOk = WriteAll(outFd, data, len); // large pieces go out as they are
+        } else if (writeOk) {
+            std::memcpy(pending + pendingLen, data, len);
+            pendingLen += len;
+        }
         return writeOk;
     };
     auto* buf = reinterpret_cast<uint8_t*>(m_readBuffer.data());
     const size_t cap = size_t(m_readBuffer.size());
-    for (;;) {
-        const ssize_t n = ::read(inFd, buf, cap);
+    // The size from the open file ends the reading, so the usual last read that only
+    // finds the end is saved; a file that shrank meanwhile still ends at its end.
+    const qint64 size = qint64(inSize);
+    while (result.nCipherSize < size) {
+        const ssize_t n = ::read(inFd, buf, size_t(std::min<qint64>(qint64(cap), size - result.nCipherSize)));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -193,7 +259,7 @@ DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString&
         if (n == 0)
             break;
         result.nCipherSize += n;
-        if (!stream.Update(buf, size_t(n), sink)) {
+        if (!m_stream.Update(buf, size_t(n), sink)) {
             result.nStatus = DECRYPT_RESULT::WriteFailed;
             result.strMessage = QStringLiteral("write failed: %1").arg(ErrnoText(errno));
             break;
@@ -202,10 +268,15 @@ DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString&
     ::close(inFd);
 
     if (result.nStatus == DECRYPT_RESULT::Ok) {
-        result.nStatus = stream.Finish(sink, &result.nPlainSize);
+        result.nStatus = m_stream.Finish(sink, &result.nPlainSize);
+        if (result.nStatus != DECRYPT_RESULT::WriteFailed && pendingLen > 0 && !WriteAll(outFd, pending, pendingLen))
+            result.nStatus = DECRYPT_RESULT::WriteFailed;
         if (result.nStatus == DECRYPT_RESULT::WriteFailed)
             result.strMessage = QStringLiteral("write failed: %1").arg(ErrnoText(errno));
     }
+    // The plaintext does not stay in the buffer once written.
+    if (pendingLen > 0)
+        OPENSSL_cleanse(pending, pendingLen);
     if (::close(outFd) != 0 && result.Written()) {
         result.nStatus = DECRYPT_RESULT::WriteFailed;
         result.strMessage = QStringLiteral("write failed: %1").arg(ErrnoText(errno));
@@ -225,7 +296,7 @@ DECRYPT_RESULT CFileDecryptor::DecryptFile(const QString& inPath, const QString&
         break;
     }
     if (!result.Written())
-        ::unlink(out.constData());
+        ::unlinkat(outDir, outName, 0);
     return result;
 }
 

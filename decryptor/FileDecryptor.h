@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
 
@@ -58,6 +60,7 @@ private:
     qint64 m_nPlainBytes = 0;
 };
 
+// One per thread: the cipher context and the buffers serve file after file.
 class CFileDecryptor {
 public:
     explicit CFileDecryptor(size_t chunkBytes = 1 << 20);
@@ -66,11 +69,25 @@ public:
     // through a symbolic link). A failed run leaves no output behind.
     DECRYPT_RESULT DecryptFile(const QString& inPath, const QString& outPath, const QByteArray& key);
 
+    // The same for a stored file opened with OpenBackupFile (`inFd`, closed here, of
+    // `inSize` bytes when opened: reading ends there), into `outName` inside the folder
+    // `outDir` (a descriptor, or AT_FDCWD for a path).
+    DECRYPT_RESULT DecryptOpenFile(int inFd, off_t inSize, int outDir, const char* outName, const QByteArray& key);
+
+    // What DecryptFile reports for a stored file OpenBackupFile refused with `err`.
+    static DECRYPT_RESULT OpenFailure(int err);
+
+    // The two-character folders this decryptor has opened, for OpenBackupFile.
+    BackupFolderHandles& Folders() { return m_folders; }
+
     // The same on a buffer in memory (manifests, fuzzing).
     static DECRYPT_RESULT DecryptBuffer(const uint8_t* data, size_t len, const QByteArray& key, QByteArray* out);
 
 private:
+    CCbcDecryptStream m_stream;
     QByteArray m_readBuffer;
+    QByteArray m_writeBuffer;      // a small file's plaintext leaves in one write
+    mode_t m_nCreationMask = 0777; // the process's umask when this decryptor was made
     // A run decrypts thousands of files from the same 256 folders.
     BackupFolderHandles m_folders;
 };

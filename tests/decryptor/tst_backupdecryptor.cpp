@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -77,6 +78,7 @@ private slots:
     void onlyWhatTheEngineReads();
     void plainManifestGeneration();
     void skippedFiles();
+    void plantedStoredFiles();
     void damagedBackups();
 
 private:
@@ -240,6 +242,63 @@ void TestBackupDecryptor::skippedFiles()
         if (it.key() != badPad)
             QCOMPARE(it.value(), reference.value(it.key()));
     }
+}
+
+// Where a stored file may lie, and what may lie there instead: the first place that
+// holds anything is the file's, so a link, FIFO or linked folder there is refused
+// (never followed, never waited on) and not passed over for another place, while a
+// place that leads nowhere (a dangling link) counts as empty.
+void TestBackupDecryptor::plantedStoredFiles()
+{
+    const QString backup = WriteFixture(m_tmp.filePath("planted"), FixtureOptions(SampleOptions::Layout::New, true));
+    const QMap<QString, QByteArray> reference = FolderContents(m_tmp.filePath("rt-work0"));
+    QVERIFY(reference.size() >= 6);
+    const QStringList ids = reference.keys();
+    const auto nested = [&](const QString& id) { return backup + "/" + id.left(2) + "/" + id; };
+    const auto flat = [&](const QString& id) { return backup + "/" + id; };
+
+    // Moved out of its folder: found in the flat place.
+    const QString moved = ids.at(0);
+    QVERIFY(QFile::rename(nested(moved), flat(moved)));
+    // Flat and with the old ending.
+    const QString mddata = ids.at(1);
+    QVERIFY(QFile::rename(nested(mddata), flat(mddata) + ".mddata"));
+    // A link to another stored file, with the real file in the flat place: refused.
+    const QString linked = ids.at(2);
+    QVERIFY(QFile::rename(nested(linked), flat(linked)));
+    QVERIFY(QFile::link(nested(ids.at(5)), nested(linked)));
+    // A dangling link, the real file in the flat place: the link leads nowhere.
+    const QString dangling = ids.at(3);
+    QVERIFY(QFile::rename(nested(dangling), flat(dangling)));
+    QVERIFY(QFile::link(m_tmp.filePath("nowhere"), nested(dangling)));
+    // A FIFO: refused at once, never read from.
+    const QString fifo = ids.at(4);
+    QVERIFY(QFile::remove(nested(fifo)));
+    QCOMPARE(::mkfifo(QFile::encodeName(nested(fifo)).constData(), 0600), 0);
+
+    const QString work = m_tmp.filePath("planted-work");
+    const DecryptRun run = RunDecrypt(backup, work, kFixturePassword, false, true);
+    QVERIFY2(run.nExit == DECRYPTOR_OK, qPrintable(run.lines.join('\n')));
+    const QMap<QString, QByteArray> out = FolderContents(work);
+    for (const QString& id : {moved, mddata, dangling})
+        QCOMPARE(out.value(id), reference.value(id));
+    QCOMPARE(run.Matching("Failed " + linked + ": cannot open stored file").size(), 1);
+    QCOMPARE(run.Matching("Failed " + fifo + ": stored file is not a regular file").size(), 1);
+    QVERIFY(!out.contains(linked));
+    QVERIFY(!out.contains(fifo));
+    QCOMPARE(out.size(), reference.size() - 2);
+    for (const QString& line : run.lines)
+        QVERIFY2(line.startsWith("Count: ") || line.startsWith("Failed "), qPrintable(line));
+
+    // A two-character folder that is a link to a real one: none of its files is read.
+    const QString shard = ids.at(5).left(2);
+    QVERIFY(QFile::rename(backup + "/" + shard, backup + "/real-" + shard));
+    QVERIFY(QFile::link(backup + "/real-" + shard, backup + "/" + shard));
+    QVERIFY(QDir(work).removeRecursively());
+    const DecryptRun second = RunDecrypt(backup, work, kFixturePassword, false, true);
+    QCOMPARE(second.nExit, int(DECRYPTOR_OK));
+    QCOMPARE(second.Matching("Failed " + ids.at(5) + ": cannot open stored file").size(), 1);
+    QVERIFY(!FolderContents(work).contains(ids.at(5)));
 }
 
 void TestBackupDecryptor::damagedBackups()

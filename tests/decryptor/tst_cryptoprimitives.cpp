@@ -43,6 +43,28 @@ void TestCryptoPrimitives::keyWrapVectors()
     const QByteArray kek128 = Hex("000102030405060708090A0B0C0D0E0F");
     QVERIFY(AesUnwrapKey(kek128, Hex("1FA68B0A8112B447AEF34BD8FB5A7B829D3E862371D2CFE5"), &out));
     QCOMPARE(out, Hex("00112233445566778899AABBCCDDEEFF"));
+
+    // Keys in turn, on two threads: each unwrap uses its own key, never the one before
+    // it, also when the two differ only in their last byte.
+    QByteArray nearKek = kek;
+    nearKek[31] = char(nearKek[31] ^ 1);
+    const auto inTurn = [&]() {
+        bool ok = true;
+        for (int i = 0; i < 50 && ok; ++i) {
+            QByteArray a, b;
+            ok = AesUnwrapKey(kek, wrapped, &a) && a == data && !AesUnwrapKey(nearKek, wrapped, &b)
+                && AesUnwrapKey(kek128, Hex("1FA68B0A8112B447AEF34BD8FB5A7B829D3E862371D2CFE5"), &b)
+                && b == Hex("00112233445566778899AABBCCDDEEFF");
+        }
+        return ok;
+    };
+    bool otherThread = false;
+    QThread* thread = QThread::create([&]() { otherThread = inTurn(); });
+    thread->start();
+    QVERIFY(inTurn());
+    QVERIFY(thread->wait(30000));
+    delete thread;
+    QVERIFY(otherThread);
 }
 
 void TestCryptoPrimitives::keyUnwrapRejects()

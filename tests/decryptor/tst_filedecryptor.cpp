@@ -2,9 +2,12 @@
 // boundaries, damaged padding and lengths, and what happens on disk.
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "decryptor/FileDecryptor.h"
+#include "support/SafeFile.h"
 #include "tools/sample/SampleEncrypt.h"
 
 namespace {
@@ -37,6 +40,7 @@ private slots:
     void roundTripLengths();
     void damagedCiphertext();
     void outputFileHandling();
+    void openedStoredFiles();
 };
 
 void TestFileDecryptor::roundTripLengths()
@@ -153,6 +157,77 @@ void TestFileDecryptor::outputFileHandling()
     // An output folder that does not exist: a clear failure, no crash.
     r = decryptor.DecryptFile(in, dir.filePath("no/such/out"), kKey);
     QCOMPARE(int(r.nStatus), int(DECRYPT_RESULT::WriteFailed));
+}
+
+// Stored files handed over open, outputs made inside a folder's descriptor: the
+// output is private whatever the creation mask, reading ends at the size the file
+// had when opened, and a failure leaves nothing behind.
+void TestFileDecryptor::openedStoredFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString in = dir.filePath("in");
+    const QByteArray plain = Plain(5000);
+    const QByteArray cipher = SampleCbcEncrypt(kKey, plain);
+    QVERIFY(WriteFile(in, cipher));
+    const int outDir = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(outDir >= 0);
+    auto open = [&](off_t* size) {
+        int err = 0;
+        return OpenBackupFile(QFile::encodeName(in).toStdString(), size, &err);
+    };
+
+    // A mask that takes the owner's bits away, and one that takes nothing.
+    for (mode_t mask : {mode_t(0277), mode_t(0)}) {
+        const mode_t old = ::umask(mask);
+        CFileDecryptor decryptor(4096);
+        ::umask(old);
+        const QByteArray name = "out" + QByteArray::number(int(mask));
+        off_t size = 0;
+        const int fd = open(&size);
+        QVERIFY(fd >= 0);
+        const DECRYPT_RESULT r = decryptor.DecryptOpenFile(fd, size, outDir, name.constData(), kKey);
+        QVERIFY2(r.nStatus == DECRYPT_RESULT::Ok, qPrintable(r.strMessage));
+        QCOMPARE(ReadFile(dir.filePath(name)), plain);
+        struct stat st { };
+        QVERIFY(::stat(QFile::encodeName(dir.filePath(name)).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+
+    // Bytes added after the file was opened are not read: the output is what was stored then.
+    CFileDecryptor decryptor(4096);
+    off_t size = 0;
+    int fd = open(&size);
+    QVERIFY(fd >= 0);
+    {
+        QFile grow(in);
+        QVERIFY(grow.open(QIODevice::Append));
+        grow.write(QByteArray(4096, 'x'));
+    }
+    DECRYPT_RESULT r = decryptor.DecryptOpenFile(fd, size, outDir, "grown", kKey);
+    QVERIFY2(r.nStatus == DECRYPT_RESULT::Ok, qPrintable(r.strMessage));
+    QCOMPARE(r.nCipherSize, qint64(cipher.size()));
+    QCOMPARE(ReadFile(dir.filePath("grown")), plain);
+
+    // A file that shrank after it was opened ends where it ends.
+    QVERIFY(WriteFile(in, cipher));
+    fd = open(&size);
+    QVERIFY(fd >= 0);
+    QVERIFY(QFile::resize(in, 4096 + 5));
+    r = decryptor.DecryptOpenFile(fd, size, outDir, "shrunk", kKey);
+    QCOMPARE(int(r.nStatus), int(DECRYPT_RESULT::PartialBlock));
+    QCOMPARE(ReadFile(dir.filePath("shrunk")), plain.left(4096));
+
+    // A link in the output's place: refused, the input closed, the link's target untouched.
+    QVERIFY(WriteFile(dir.filePath("victim"), "precious"));
+    QVERIFY(QFile::link(dir.filePath("victim"), dir.filePath("link")));
+    fd = open(&size);
+    QVERIFY(fd >= 0);
+    r = decryptor.DecryptOpenFile(fd, size, outDir, "link", kKey);
+    QCOMPARE(int(r.nStatus), int(DECRYPT_RESULT::WriteFailed));
+    QCOMPARE(ReadFile(dir.filePath("victim")), QByteArray("precious"));
+    QVERIFY(::fcntl(fd, F_GETFD) == -1);
+    ::close(outDir);
 }
 
 QTEST_APPLESS_MAIN(TestFileDecryptor)
