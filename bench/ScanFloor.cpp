@@ -2,11 +2,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <set>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unordered_map>
 #include <unistd.h>
+#include <unordered_map>
 
 #include <QUrl>
 
@@ -15,12 +16,15 @@
 
 namespace {
 
+// The scan's fetches run on two threads: the recording is shared by both.
+std::mutex g_recordingMutex;
 ScanFloorPlan* g_recording = nullptr;
 // The recorded statement each running one is, for counting its rows.
 std::unordered_map<void*, size_t> g_running;
 
 int NoteStatement(unsigned event, void*, void* statement, void* text)
 {
+    std::lock_guard<std::mutex> lock(g_recordingMutex);
     if (!g_recording)
         return 0;
     if (event == SQLITE_TRACE_ROW) {
@@ -127,6 +131,7 @@ bool ReadWhole(const std::string& path, unsigned long long* bytes)
 
 void StartFloorRecording(ScanFloorPlan* plan)
 {
+    std::lock_guard<std::mutex> lock(g_recordingMutex);
     g_recording = plan;
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(WatchConnection));
 }
@@ -134,6 +139,7 @@ void StartFloorRecording(ScanFloorPlan* plan)
 void StopFloorRecording()
 {
     sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(WatchConnection));
+    std::lock_guard<std::mutex> lock(g_recordingMutex);
     g_recording = nullptr;
     g_running.clear();
 }

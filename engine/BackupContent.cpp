@@ -30,7 +30,8 @@ int CIphoneBackupFile::GetBackupFileMessageInfo(std::map<unsigned int, std::vect
     const std::string messagePath = GetStoredFilePath(g_szSmsDbFileId);
     const std::string addressBookPath = GetStoredFilePath(g_szAddressBookFileId);
     CIPhoneMessage reader(m_selected.bEncrypted ? 1 : 0, m_bManifestDb);
-    reader.InitCallback(m_pCallback, m_pUserData, m_nProgressPos, m_nProgressStep);
+    reader.InitCallback(HasProgressSink() ? &CIphoneBackupFile::ReportThrough : nullptr, this, ProgressPosition(),
+                        m_nProgressStep);
     const int result = reader.GetSMSInfo(messagePath.c_str(), addressBookPath.c_str(), m_mapMessages,
                                          m_nMaxMessageRowId);
     CAttachmentLocator(*this).Locate(m_mapMessages);
@@ -177,8 +178,8 @@ int CIphoneBackupFile::GetQQMessageInfo(std::map<std::string, std::map<std::stri
         reader.GetQQInfo(GetStoredFilePath(entry.strFileId).c_str(), chats);
         accounts[account] = chats;
         ++matches;
-        if (m_pCallback) {
-            result = ReportProgress(m_nProgressPos + matches);
+        if (HasProgressSink()) {
+            result = ReportProgress(ProgressPosition() + matches);
             if (result != 0)
                 break;
         }

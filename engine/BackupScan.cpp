@@ -8,11 +8,24 @@
 #include <QFileInfo>
 
 #include "engine/ManifestReader.h"
+#include "engine/ProgressTape.h"
 #include "support/Platform.h"
 #include "support/TextEncoding.h"
 #include "support/WorkFolder.h"
 
 namespace {
+
+// The tape the calling thread's reports of one engine go to, if any.
+struct AttachedTape {
+    const CIphoneBackupFile* pEngine = nullptr;
+    CProgressTape* pTape = nullptr;
+};
+thread_local AttachedTape t_attached;
+
+CProgressTape* TapeOf(const CIphoneBackupFile* engine)
+{
+    return t_attached.pEngine == engine ? t_attached.pTape : nullptr;
+}
 
 bool Exists(const std::string& path)
 {
@@ -37,13 +50,49 @@ int CIphoneBackupFile::InitCallback(int (*callback)(void*, int), void* userData)
 
 int CIphoneBackupFile::ReportProgress(int position)
 {
+    if (CProgressTape* tape = TapeOf(this))
+        return tape->Record(position);
     return m_pCallback ? m_pCallback(m_pUserData, position) : 0;
 }
 
 int CIphoneBackupFile::AdvanceProgress(int span)
 {
-    m_nProgressPos += span;
-    return ReportProgress(m_nProgressPos);
+    int& position = ProgressPosition();
+    position += span;
+    return ReportProgress(position);
+}
+
+int& CIphoneBackupFile::ProgressPosition()
+{
+    CProgressTape* tape = TapeOf(this);
+    return tape ? tape->Position() : m_nProgressPos;
+}
+
+bool CIphoneBackupFile::HasProgressSink() const
+{
+    return m_pCallback || TapeOf(this);
+}
+
+int CIphoneBackupFile::ReportThrough(void* engine, int position)
+{
+    return static_cast<CIphoneBackupFile*>(engine)->ReportProgress(position);
+}
+
+void CIphoneBackupFile::AttachProgressTape(CProgressTape* tape)
+{
+    t_attached = tape ? AttachedTape {this, tape} : AttachedTape {};
+}
+
+int CIphoneBackupFile::ReplayProgress(const CProgressTape& tape)
+{
+    const int start = m_nProgressPos;
+    int answer = 0;
+    for (const int offset : tape.Offsets()) {
+        if ((answer = ReportProgress(start + offset)) != 0)
+            break;
+    }
+    m_nProgressPos = start + tape.Advance();
+    return answer;
 }
 
 std::string CIphoneBackupFile::GetStoredFilePath(const std::string& fileId) const

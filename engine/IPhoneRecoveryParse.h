@@ -11,6 +11,8 @@
 
 #include "engine/BackupRecords.h"
 
+class CProgressTape;
+
 class IPhoneRecoveryParse {
 public:
     typedef int (*ProgressCallback)(void*, int);
@@ -42,5 +44,21 @@ public:
                                   void* userData) = 0;
     virtual int RecoveryWeiXinMessage(wchar_t* account, wchar_t* chat, wchar_t* path, ItemCallback callback,
                                       void* userData) = 0;
+    // For fetches run ahead of their turn on another thread: the reader's progress
+    // reports made on the calling thread go to `tape` instead of the callback
+    // (nullptr: back to the callback). False when the reader cannot do that; its
+    // fetches then run one after another.
+    virtual bool AttachProgressTape(CProgressTape* tape)
+    {
+        (void)tape;
+        return false;
+    }
+    // Reports what `tape` holds as the fetch would have reported it in its turn and
+    // moves the progress on as it would have; the first non-zero answer, or 0.
+    virtual int ReplayProgressTape(const CProgressTape& tape)
+    {
+        (void)tape;
+        return 0;
+    }
     virtual ~IPhoneRecoveryParse() = default;
 };

@@ -12,6 +12,8 @@
 #include "engine/BackupRecords.h"
 #include "engine/ManifestEntry.h"
 
+class CProgressTape;
+
 // Progress callback of every engine step: (user data, percent); a non-zero
 // return asks the step to stop and is handed back by it.
 typedef int (*EngineProgressCallback)(void*, int);
@@ -59,8 +61,22 @@ public:
     std::string GetStoredFilePath(const std::string& fileId) const;
     // Reports `position` through the callback; its result, or 0 without one.
     int ReportProgress(int position);
-    // Adds `span` to m_nProgressPos and reports the new position.
+    // Adds `span` to the running position and reports the new position.
     int AdvanceProgress(int span);
+    // The running position of the calling thread's fetch: m_nProgressPos, or the
+    // attached tape's own position.
+    int& ProgressPosition();
+    // Whether the calling thread's reports go anywhere (a callback or a tape).
+    bool HasProgressSink() const;
+    // ReportProgress for the extractors' callbacks; `engine` is the engine.
+    static int ReportThrough(void* engine, int position);
+    // Sends this engine's progress reports made on the calling thread to `tape`
+    // instead of the callback (nullptr: back to the callback). Each thread has
+    // its own; a fetch that runs ahead of its turn uses one.
+    void AttachProgressTape(CProgressTape* tape);
+    // Reports what `tape` holds from m_nProgressPos on and moves m_nProgressPos by
+    // the tape's advance; the first non-zero answer (a stop), or 0.
+    int ReplayProgress(const CProgressTape& tape);
 
     // ---- Media catalogues ----
     int GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& cameraRoll,

@@ -121,3 +121,14 @@ int CLocalBuckupRecovery::RecoveryWeiXinMessage(wchar_t* account, wchar_t* chat,
 {
     return m_pBackupFile->RecoveryWeiXinMessage(account, chat, path, callback, userData);
 }
+
+bool CLocalBuckupRecovery::AttachProgressTape(CProgressTape* tape)
+{
+    m_pBackupFile->AttachProgressTape(tape);
+    return true;
+}
+
+int CLocalBuckupRecovery::ReplayProgressTape(const CProgressTape& tape)
+{
+    return m_pBackupFile->ReplayProgress(tape);
+}

@@ -35,6 +35,8 @@ public:
                           void* userData) override;
     int RecoveryWeiXinMessage(wchar_t* account, wchar_t* chat, wchar_t* path, ItemCallback callback,
                               void* userData) override;
+    bool AttachProgressTape(CProgressTape* tape) override;
+    int ReplayProgressTape(const CProgressTape& tape) override;
 
 private:
     CIphoneBackupFile* m_pBackupFile = nullptr;  // not owned

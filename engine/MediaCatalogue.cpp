@@ -69,7 +69,7 @@ int LowBits(unsigned long long size)
     return int(static_cast<unsigned int>(size));
 }
 
-// m_nProgressPos + span * k / n with unsigned arithmetic.
+// position + span * k / n with unsigned arithmetic.
 int ProgressAt(int position, unsigned long long span, unsigned long long k, unsigned long long n)
 {
     return position + int(span * k / n);
@@ -120,7 +120,7 @@ int CIphoneBackupFile::GetBackupCameraFile(std::vector<_IPHONE_CAMERA_INFO_>& ca
                 target->push_back(std::move(info));
         }
         ++counted;
-        if (m_pCallback && (stopped = ReportProgress(ProgressAt(m_nProgressPos, span, counted, total))) != 0)
+        if (HasProgressSink() && (stopped = ReportProgress(ProgressAt(ProgressPosition(), span, counted, total))) != 0)
             break;
     }
     roll.Finish(cameraRoll);
@@ -153,8 +153,9 @@ int CIphoneBackupFile::GetBackupMsgAttachments(std::vector<_IPHONE_ATTACHMENTS_>
             out.push_back(std::move(info));
         }
         ++counted;
-        if (m_pCallback &&
-            (stopped = ReportProgress(ProgressAt(m_nProgressPos, unsigned(m_nProgressStep), counted, total))) != 0)
+        if (HasProgressSink()
+            && (stopped = ReportProgress(ProgressAt(ProgressPosition(), unsigned(m_nProgressStep), counted, total)))
+                != 0)
             break;
     }
     SortRecords(out, AttVectorCmp);
@@ -203,8 +204,10 @@ int CIphoneBackupFile::GetAppFileInfo(std::vector<_IPHONE_APP_FILE_INFO_>& out)
                 out.push_back(std::move(info));
             }
         }
-        if (m_pCallback &&
-            (stopped = ReportProgress(ProgressAt(m_nProgressPos, 2ull * unsigned(m_nProgressStep), index, total))) != 0)
+        if (HasProgressSink()
+            && (stopped =
+                    ReportProgress(ProgressAt(ProgressPosition(), 2ull * unsigned(m_nProgressStep), index, total)))
+                != 0)
             break;
     }
     SortRecords(out, AppVectorCmp);

@@ -64,8 +64,21 @@ typedef std::function<void(int, unsigned long long)> ScanFetchListener;
 // returns non-zero (a stop) ends the run with that value before its categories are
 // told. The application files are split into photos and videos after their fetch.
 // `scanResult`, when given, receives Scan's own result (87: manifest missing or damaged).
+//
+// With two cores and a reader that tapes its progress, some fetches run ahead of
+// their turn on a second thread (ScanFetchThreads). The progress callback and the
+// listener are still called on the calling thread only, in the order and with the
+// values of a run one by one; a stop answer ends the run at once with that value.
+// The second thread is stopped and joined before the call returns. While the
+// listener runs, categories it has not been told of may still be filling.
+// After a stop, categories never told may hold part of what was read of them.
 int RunBackupScan(IPhoneRecoveryParse* parse, const QString& scanFolder, SCAN_FETCH_TARGETS& targets,
                   const ScanFetchListener& listener, int* scanResult = nullptr);
+
+// How RunBackupScan runs the fetches: Automatic uses a second thread where the
+// machine has at least two cores; the others force one way (tests, benchmarks).
+enum class ScanFetchThreads { Automatic, One, Two };
+void SetScanFetchThreads(ScanFetchThreads threads);
 
 // Number of records a category holds in `targets` (conversations for messages and
 // WhatsApp); 0 out of range.

@@ -3,19 +3,31 @@
 #include <QByteArray>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QVariant>
 
 #include "support/BackupDatabase.h"
 #include "support/SafeFile.h"
 
-CBackupConnection::CBackupConnection(const QString& connectionName, const QString& path)
-    : m_strConnName(connectionName)
+namespace {
+
+// A connection belongs to the thread that made it: readers running side by side
+// may ask for the same name, so each thread gets its own.
+QString ThreadConnectionName(const QString& name)
 {
-    if (QSqlDatabase::contains(connectionName)) {
-        m_db = QSqlDatabase::database(connectionName, false);
+    return name + QLatin1Char('@') + QString::number(quintptr(QThread::currentThreadId()), 16);
+}
+
+} // namespace
+
+CBackupConnection::CBackupConnection(const QString& connectionName, const QString& path)
+    : m_strConnName(ThreadConnectionName(connectionName))
+{
+    if (QSqlDatabase::contains(m_strConnName)) {
+        m_db = QSqlDatabase::database(m_strConnName, false);
         m_db.close();
     } else {
-        m_db = QSqlDatabase::addDatabase("QSQLITE", connectionName);
+        m_db = QSqlDatabase::addDatabase("QSQLITE", m_strConnName);
     }
     m_bOpen = !path.isEmpty() && OpenBackupDatabase(m_db, path);
 }

@@ -15,8 +15,8 @@ class QVariant;
 
 class CBackupConnection {
 public:
-    // Takes the connection of that name if one exists, otherwise adds it, and
-    // opens `path` read-only and immutable.
+    // Takes the calling thread's connection of that name if one exists, otherwise
+    // adds it, and opens `path` read-only and immutable.
     CBackupConnection(const QString& connectionName, const QString& path);
     ~CBackupConnection();
     CBackupConnection(const CBackupConnection&) = delete;

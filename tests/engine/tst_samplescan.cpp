@@ -4,8 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/IphoneBackupFile.h"
-#include "engine/IphoneRecoveryFactory.h"
+#include "ScanFixtures.h"
 #include "engine/ScanFetch.h"
 #include "tools/sample/SampleGenerator.h"
 #include "tools/sample/SampleWriter.h"
@@ -101,12 +100,8 @@ void TestSampleScan::scansWhatWasWritten()
     QVERIFY2(WriteSampleBackup(backup, root.path(), &dir, &error), qPrintable(error));
 
     CIphoneBackupFile engine;
-    __BACK_FILE_INFO__ info;
-    QByteArray folder = dir.toUtf8();
-    QCOMPARE(engine.GetBackFileInfo(folder.data(), &info), 0);
-    engine.Init(&info);
-    std::unique_ptr<IPhoneRecoveryParse> parse(
-        CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP));
+    std::unique_ptr<IPhoneRecoveryParse> parse = SelectBackup(engine, dir);
+    QVERIFY(parse);
     SCAN_FETCH_DATA data;
     SCAN_FETCH_TARGETS targets = data.Targets();
     int scanned = -1;
@@ -143,7 +138,6 @@ void TestSampleScan::engineScanHandsOverTheSameRecords()
     QString dir, error;
     SampleBackup backup = BuildSampleBackup(options);
     QVERIFY2(WriteSampleBackup(backup, root.path(), &dir, &error), qPrintable(error));
-    QByteArray folder = dir.toUtf8();
 
     struct Run {
         CIphoneBackupFile engine;
@@ -153,11 +147,8 @@ void TestSampleScan::engineScanHandsOverTheSameRecords()
     };
     Run shared, own;
     for (Run* run : {&shared, &own}) {
-        __BACK_FILE_INFO__ info;
-        QCOMPARE(run->engine.GetBackFileInfo(folder.data(), &info), 0);
-        run->engine.Init(&info);
-        std::unique_ptr<IPhoneRecoveryParse> parse(
-            CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&run->engine, RECOVERY_TYPE_LOCAL_BACKUP));
+        std::unique_ptr<IPhoneRecoveryParse> parse = SelectBackup(run->engine, dir);
+        QVERIFY(parse);
         auto listen = [run](int category, unsigned long long count) {
             run->told << QStringLiteral("%1=%2").arg(category).arg(count);
         };

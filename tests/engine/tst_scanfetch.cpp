@@ -3,14 +3,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/IphoneBackupFile.h"
-#include "engine/IphoneRecoveryFactory.h"
+#include "ScanFixtures.h"
 #include "engine/ScanFetch.h"
 
 namespace {
 
 // Records the calls it gets; `stopAt` names the fetch that answers 1.
-class FakeParse : public IPhoneRecoveryParse {
+class FakeParse : public StubParse {
 public:
     QStringList calls;
     QString stopAt;
@@ -21,10 +20,6 @@ public:
         calls << name;
         return stopAt == name ? 1 : 0;
     }
-    int Init(void*) override { return 0; }
-    int InitCallback(ProgressCallback, void*) override { return 0; }
-    int IsEncrypt(bool&) override { return 0; }
-    int CheckPassword(char*) override { return 1; }
     int Scan(QString) override
     {
         calls << "Scan";
@@ -65,16 +60,7 @@ public:
         }
         return Fetch("apps");
     }
-    int GetQQMessageInfo(QQMessageMap&) override { return 0; }
-    int GetWeiXinMessageInfo(WeiXinMessageMap&) override { return 0; }
     int GetWhatsappMessageInfo(WhatsAppMessageMap&) override { return Fetch("whatsapp"); }
-    int PreView(wchar_t*, wchar_t*, ProgressCallback, void*) override { return 0; }
-    int Recovery(wchar_t*, wchar_t*, ItemCallback, void*) override { return 0; }
-    int RecoverySMSMessage(char*) override { return 0; }
-    int RecoveryPersonContacts(char*) override { return 0; }
-    int RecoveryWhatsAppMessage(unsigned int, wchar_t*, ItemCallback, void*) override { return 0; }
-    int RecoveryQQMessage(wchar_t*, wchar_t*, wchar_t*, ItemCallback, void*) override { return 0; }
-    int RecoveryWeiXinMessage(wchar_t*, wchar_t*, wchar_t*, ItemCallback, void*) override { return 0; }
 };
 
 struct Containers {
