@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
+#include <iterator>
 #include <strings.h>
 #include <unordered_map>
 
@@ -144,13 +144,63 @@ void NameGroups(GroupChats& groups, CContactNameLookup& lookup)
     }
 }
 
+// "YYYY-MM-DD HH:MM:SS" as one number above 0, an empty date as 0: for dates of
+// these two forms the numbers order as strcasecmp orders the texts. -1: another form.
+long long DateKey(const std::string& date)
+{
+    if (date.empty())
+        return 0;
+    static const char kShape[] = "dddd-dd-dd dd:dd:dd";
+    if (date.size() != sizeof(kShape) - 1)
+        return -1;
+    long long key = 0;
+    for (size_t i = 0; i < date.size(); ++i) {
+        const char c = date[i];
+        if (kShape[i] != 'd') {
+            if (c != kShape[i])
+                return -1;
+        } else if (c >= '0' && c <= '9') {
+            key = key * 10 + (c - '0');
+        } else {
+            return -1;
+        }
+    }
+    return key + 1;
+}
+
+// The messages of one conversation, newest first, ties in the order read; the
+// result holds no spare capacity.
+std::vector<__MESSAGE_INFO__> NewestFirst(std::vector<__MESSAGE_INFO__> messages)
+{
+    std::vector<std::pair<long long, uint32_t>> order(messages.size());
+    bool keyed = true;
+    for (size_t i = 0; i < messages.size() && keyed; ++i) {
+        order[i] = {DateKey(messages[i].strDate), uint32_t(i)};
+        keyed = order[i].first >= 0;
+    }
+    if (keyed) {
+        std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    } else {
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i].second = uint32_t(i);
+        std::stable_sort(order.begin(), order.end(), [&messages](const auto& a, const auto& b) {
+            return strcasecmp(messages[a.second].strDate.c_str(), messages[b.second].strDate.c_str()) > 0;
+        });
+    }
+    std::vector<__MESSAGE_INFO__> sorted;
+    sorted.reserve(messages.size());
+    for (const auto& entry : order)
+        sorted.push_back(std::move(messages[entry.second]));
+    return sorted;
+}
+
 } // namespace
 
-std::string CleanMessageText(const std::string& text)
+std::string CleanMessageText(std::string text)
 {
     std::string out;
     if (text.find(kObjectReplacement) == std::string::npos) {
-        out = text;
+        out = std::move(text);
     } else {
         out.reserve(text.size());
         size_t pos = 0;
@@ -195,8 +245,8 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
     m_strMsgDbPath = QString::fromUtf8(messageDbPath ? messageDbPath : "");
     m_strContactDbPath = QString::fromUtf8(addressBookPath ? addressBookPath : "");
 
-    // A deque grows without moving the records read so far.
-    std::deque<__MESSAGE_INFO__> messages;
+    // Each conversation's messages in the order they were read.
+    MessageMap read;
     GroupChats groups;
     {
         CBackupConnection conn(m_strMsgConnName, m_strMsgDbPath);
@@ -213,13 +263,15 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
             CBackupRows rows(m_strMsgDbPath, QString(kMessageQuery)
                                                  .arg(hasBody ? "message.attributedBody" : "NULL",
                                                       hasChats ? kInSomeChat : ""));
+            std::vector<__MESSAGE_INFO__>* last = nullptr;
+            unsigned int lastKey = 0;
             while (rows.Next()) {
                 __MESSAGE_INFO__ msg;
                 msg.nDeleted = 0;
                 std::string text = rows.Text(0);
                 if (text.empty() && !rows.IsNull(8))
                     DecodeTypedStreamText(rows.Bytes(8), &text);
-                msg.strText = CleanMessageText(text);
+                msg.strText = CleanMessageText(std::move(text));
                 msg.nIsFromMe = rows.Int(1);
                 const qlonglong rowId = rows.Int64(3);
                 msg.nRowId = int(rowId);
@@ -243,7 +295,12 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                 } else {
                     msg.nHandleId = static_cast<int>(HandleConversationKey(rows.Int64(4)));
                 }
-                messages.push_back(std::move(msg));
+                // Consecutive rows mostly belong to one conversation.
+                if (!last || lastKey != unsigned(msg.nHandleId)) {
+                    lastKey = unsigned(msg.nHandleId);
+                    last = &read[lastKey];
+                }
+                last->push_back(std::move(msg));
             }
         }
     }
@@ -254,34 +311,30 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
     {
         CContactNameLookup lookup(ReadLookupContacts(m_strContactDbPath, m_bManifestDb));
         NameGroups(groups, lookup);
-        for (__MESSAGE_INFO__& msg : messages) {
-            if (!IsGroupMessage(msg)) {
-                msg.strContactName = lookup.Find(msg.strSender);
-                continue;
+        for (auto& conversation : read)
+            for (__MESSAGE_INFO__& msg : conversation.second) {
+                if (!IsGroupMessage(msg)) {
+                    msg.strContactName = lookup.Find(msg.strSender);
+                    continue;
+                }
+                const GroupChat& group = groups.at(static_cast<unsigned int>(msg.nHandleId));
+                msg.strContactName = msg.nIsFromMe ? std::string("Me") : lookup.Find(msg.strSender);
+                msg.strChatName = group.strName;
+                msg.strChatNumbers = group.strNumbers;
             }
-            const GroupChat& group = groups.at(static_cast<unsigned int>(msg.nHandleId));
-            msg.strContactName = msg.nIsFromMe ? std::string("Me") : lookup.Find(msg.strSender);
-            msg.strChatName = group.strName;
-            msg.strChatNumbers = group.strNumbers;
-        }
     }
 
-    // Newest first: the order is found on indices, so each record moves only once,
-    // into its conversation.
-    std::vector<uint32_t> order(messages.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = uint32_t(i);
-    std::stable_sort(order.begin(), order.end(), [&messages](uint32_t a, uint32_t b) {
-        return strcasecmp(messages[a].strDate.c_str(), messages[b].strDate.c_str()) > 0;
-    });
-    std::map<unsigned int, size_t> sizes;
-    for (const __MESSAGE_INFO__& msg : messages)
-        ++sizes[(unsigned int)msg.nHandleId];
-    for (const auto& size : sizes)
-        conversations[size.first].reserve(conversations[size.first].size() + size.second);
-    for (uint32_t i : order) {
-        __MESSAGE_INFO__& msg = messages[i];
-        conversations[(unsigned int)msg.nHandleId].push_back(std::move(msg));
+    // Newest first, each conversation on its own: a stable sort of one conversation
+    // orders its messages as a sort of all of them would.
+    for (auto& conversation : read) {
+        std::vector<__MESSAGE_INFO__>& target = conversations[conversation.first];
+        if (target.empty()) {
+            target = NewestFirst(std::move(conversation.second));
+        } else {
+            std::vector<__MESSAGE_INFO__> sorted = NewestFirst(std::move(conversation.second));
+            target.reserve(target.size() + sorted.size());
+            std::move(sorted.begin(), sorted.end(), std::back_inserter(target));
+        }
     }
 
     Report(m_nPosition + m_nSpan / 4);

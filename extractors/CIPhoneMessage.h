@@ -48,4 +48,4 @@ private:
 
 // Message text as shown: attachment placeholders (U+FFFC) removed; a text left
 // with nothing but blanks counts as empty.
-std::string CleanMessageText(const std::string& text);
+std::string CleanMessageText(std::string text);

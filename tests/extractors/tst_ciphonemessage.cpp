@@ -15,6 +15,7 @@ private slots:
     void linksAttachments();
     void namesFromEitherAddressBookNumbering();
     void keysAscendingAndNewestFirst();
+    void equalAndMissingDates();
     void groupChatsAreOneConversation();
     void olderChatTables();
     void progressAndEarlyStop();
@@ -225,6 +226,36 @@ void TestCIPhoneMessage::keysAscendingAndNewestFirst()
     QCOMPARE(map[7][1].strText, Utf8("a"));
     // No address book: names stay empty.
     QVERIFY(map[7][0].strContactName.empty());
+}
+
+// Messages of one date stay in the database's order, a message without a date
+// comes last, and what the map already held stays in front.
+void TestCIPhoneMessage::equalAndMissingDates()
+{
+    const QString path = m_dir.filePath("dates.db");
+    QVERIFY(MakeDatabase(path,
+                         {
+                             "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
+                             "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, "
+                             "date INTEGER, is_from_me INTEGER)",
+                             "INSERT INTO handle VALUES (3, 'three'), (4, 'four')",
+                             "INSERT INTO message VALUES (1, 'a', 3, 600000000, 0), (2, 'b', 3, 600000000, 1), "
+                             "(3, 'c', 3, NULL, 0), (4, 'd', 3, 600000100, 0), (5, 'e', 3, 600000000, 0), "
+                             "(6, 'f', 4, 1, 0), (7, 'g', 4, 1, 0)",
+                         }));
+    MessageMap map;
+    map[3].resize(1);
+    map[3][0].strText = "kept";
+    unsigned long long maxRowId = 0;
+    CIPhoneMessage reader;
+    reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+    QStringList texts;
+    for (const auto& conversation : map)
+        for (const __MESSAGE_INFO__& m : conversation.second)
+            texts << QString::fromStdString(m.strText);
+    QCOMPARE(texts, (QStringList {"kept", "d", "a", "b", "e", "c", "f", "g"}));
+    QCOMPARE(map[3][5].strDate, std::string());
+    QCOMPARE(map[4][0].strDate, std::string("2001-01-01 00:00:01"));
 }
 
 void TestCIPhoneMessage::groupChatsAreOneConversation()
