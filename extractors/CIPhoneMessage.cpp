@@ -246,7 +246,8 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
     m_strContactDbPath = QString::fromUtf8(addressBookPath ? addressBookPath : "");
 
     // Each conversation's messages in the order they were read.
-    MessageMap read;
+    std::vector<std::pair<unsigned int, std::vector<__MESSAGE_INFO__>>> read;
+    std::unordered_map<unsigned int, size_t> slotOf;
     GroupChats groups;
     {
         CBackupConnection conn(m_strMsgConnName, m_strMsgDbPath);
@@ -298,7 +299,10 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                 // Consecutive rows mostly belong to one conversation.
                 if (!last || lastKey != unsigned(msg.nHandleId)) {
                     lastKey = unsigned(msg.nHandleId);
-                    last = &read[lastKey];
+                    const auto slot = slotOf.emplace(lastKey, read.size());
+                    if (slot.second)
+                        read.emplace_back(lastKey, std::vector<__MESSAGE_INFO__>());
+                    last = &read[slot.first->second].second;
                 }
                 last->push_back(std::move(msg));
             }
