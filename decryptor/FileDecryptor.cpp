@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -38,26 +37,6 @@ bool WriteAll(int fd, const uint8_t* data, size_t len)
         len -= size_t(n);
     }
     return true;
-}
-
-// The process's file creation mask, read once without changing it (umask() would
-// change it for every thread for a moment). Unknown counts as all bits.
-mode_t ReadCreationMask()
-{
-    FILE* status = std::fopen("/proc/self/status", "re");
-    if (!status)
-        return 0777;
-    mode_t mask = 0777;
-    char line[256];
-    while (std::fgets(line, sizeof line, status)) {
-        unsigned value = 0;
-        if (std::sscanf(line, "Umask: %o", &value) == 1) {
-            mask = mode_t(value & 0777);
-            break;
-        }
-    }
-    std::fclose(status);
-    return mask;
 }
 
 } // namespace
@@ -162,7 +141,7 @@ CFileDecryptor::CFileDecryptor(size_t chunkBytes)
         chunkBytes = 4096;
     m_readBuffer.resize(int(chunkBytes));
     m_writeBuffer.resize(int(chunkBytes) + 2 * kBlock);
-    m_nCreationMask = ReadCreationMask();
+    m_nCreationMask = ReadFileCreationMask();
 }
 
 DECRYPT_RESULT CFileDecryptor::OpenFailure(int err)

@@ -53,12 +53,42 @@ std::string FindIdenticalCopy(const std::string& source, const std::string& want
     return present;
 }
 
-int CopyMediaFile(const std::string& source, const std::string& wanted, std::string* written,
-                  std::string* reason, std::string* present, WrittenFile* presentFile)
+CMediaCopyHandles::~CMediaCopyHandles()
+{
+    if (m_nFolder >= 0)
+        ::close(m_nFolder);
+}
+
+int CMediaCopyHandles::Parent(const std::string& path, std::string* leaf)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    if (m_nFolder >= 0 && folder == m_strFolder) {
+        const std::string name = path.substr(slash + 1);
+        if (name.empty() || name == "." || name == "..") {
+            errno = EINVAL;
+            return -1;
+        }
+        *leaf = name;
+        return m_nFolder;
+    }
+    const int dir = OpenExportParent(path, leaf);
+    if (dir < 0)
+        return -1;
+    if (m_nFolder >= 0)
+        ::close(m_nFolder);
+    m_nFolder = dir;
+    m_strFolder = folder;
+    return dir;
+}
+
+int CopyMediaFile(const std::string& source, const std::string& wanted, std::string* written, std::string* reason,
+                  std::string* present, WrittenFile* presentFile, CMediaCopyHandles* handles)
 {
     off_t size = 0;
     int err = 0;
-    const int in = OpenBackupFile(source, &size, &err, reason);
+    const int in = handles ? OpenBackupFile(source, &size, &err, handles->Sources(), reason)
+                           : OpenBackupFile(source, &size, &err, reason);
     if (in < 0)
         return err;
     if (present && presentFile) {
@@ -70,13 +100,27 @@ int CopyMediaFile(const std::string& source, const std::string& wanted, std::str
             return 0;
         }
     }
-    std::string target;
-    // The free name is only chosen, not reserved: the exclusive create settles a race.
-    err = EEXIST;
-    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
-        target = FreeFileName(wanted);
-        err = CopyIntoNewFile(in, size, target, reason);
+    // The folder is reached once; its numbered names are tried by creating them
+    // exclusively, so a name is never probed first and a race never overwrites.
+    std::string leaf;
+    const int dir = handles ? handles->Parent(wanted, &leaf) : OpenExportParent(wanted, &leaf);
+    if (dir < 0) {
+        err = errno;
+        ::close(in);
+        if (reason)
+            *reason = "cannot create the file: " + ExportErrorText(err);
+        return err;
     }
+    const std::string folder = wanted.substr(0, wanted.size() - leaf.size());
+    std::string target;
+    err = EEXIST;
+    for (unsigned long n = 0; err == EEXIST; ++n) {
+        const std::string name = NumberedFileName(leaf, n);
+        target = folder + name;
+        err = CopyIntoNewFileAt(in, size, dir, name, target, reason);
+    }
+    if (!handles)
+        ::close(dir);
     ::close(in);
     if (!err && written)
         *written = target;

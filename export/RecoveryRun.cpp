@@ -75,7 +75,7 @@ public:
             reason = "cannot make the folder: " + ExportErrorText(err);
         } else {
             err = CopyMediaFile(QString::fromStdWString(rec.wstrFullPath).toStdString(), wanted, &written, &reason,
-                                m_bSkipIdentical ? &present : nullptr, &presentFile);
+                                m_bSkipIdentical ? &present : nullptr, &presentFile, &m_copyHandles);
         }
         if (err) {
             Failed(QString::fromStdString(wanted), QString::fromStdString(reason));
@@ -150,6 +150,8 @@ private:
     }
 
     std::set<QString> m_madeFolders;
+    // Folders the media copies keep open from file to file.
+    CMediaCopyHandles m_copyHandles;
     QString m_strSaveDir;
     const RecoveryReportFn& m_report;
     const std::atomic<bool>* m_pStop;

@@ -283,6 +283,11 @@ void SetExportOwnership(int fd, mode_t mode)
     if (::fchmod(fd, mode) != 0) {
         // The content is written either way; a mode we could not set is not a failure.
     }
+    SetExportOwner(fd);
+}
+
+void SetExportOwner(int fd)
+{
     uid_t uid;
     gid_t gid;
     if (QmPlatform::InvokingUser(&uid, &gid) && ::fchown(fd, uid, gid) != 0) {

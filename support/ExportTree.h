@@ -54,6 +54,8 @@ int RemoveExportFile(const std::string& path);
 
 // Mode `mode` and, for a root run on behalf of a user, that user as owner.
 void SetExportOwnership(int fd, mode_t mode);
+// Only the owner: for a file created with its mode already right.
+void SetExportOwner(int fd);
 
 // Why an export folder or file could not be made, for a failure list.
 std::string ExportErrorText(int err);

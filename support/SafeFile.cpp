@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/sendfile.h>
@@ -211,16 +212,33 @@ int OpenBackupFile(const std::string& path, off_t* size, int* err, std::string* 
     return OpenChecked(path, size, err, reason, nullptr);
 }
 
-int OpenBackupFile(const std::string& path, off_t* size, int* err, BackupFolderHandles& folders)
+int OpenBackupFile(const std::string& path, off_t* size, int* err, BackupFolderHandles& folders, std::string* reason)
 {
-    return OpenChecked(path, size, err, nullptr, &folders);
+    return OpenChecked(path, size, err, reason, &folders);
 }
 
-int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason)
+mode_t ReadFileCreationMask()
 {
-    int dir = -1;
-    std::string leaf;
-    const int out = CreateExportFile(target, &dir, &leaf);
+    FILE* status = std::fopen("/proc/self/status", "re");
+    if (!status)
+        return 0777;
+    mode_t mask = 0777;
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+        unsigned value = 0;
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+            mask = static_cast<mode_t>(value & 0777);
+            break;
+        }
+    }
+    std::fclose(status);
+    return mask;
+}
+
+int CopyIntoNewFileAt(int in, off_t size, int dir, const std::string& leaf, const std::string& target,
+                      std::string* reason)
+{
+    const int out = ::openat(dir, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (out < 0) {
         const int err = errno;
         Say(reason, "cannot create the file: " + ExportErrorText(err));
@@ -229,10 +247,13 @@ int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* 
     CSha256 hash;
     const bool noted = RecordingWrittenFile(target);
     int err = CopyContent(in, out, size, noted ? &hash : nullptr);
-    if (!err && ::fchmod(out, 0644) != 0)
+    // Created exclusively, the file has the export mode already unless the creation
+    // mask took bits away. Quillmere never changes its mask, so it is read once.
+    static const mode_t mask = ReadFileCreationMask();
+    if (!err && (mask & 0644) != 0 && ::fchmod(out, 0644) != 0)
         err = errno;
     if (!err)
-        SetExportOwnership(out, 0644);
+        SetExportOwner(out);
     if (::close(out) != 0 && !err)
         err = errno;
     if (err) {
@@ -241,6 +262,19 @@ int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* 
     } else if (noted) {
         NoteWrittenFile(target, static_cast<long long>(size), hash.Hex());
     }
+    return err;
+}
+
+int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason)
+{
+    std::string leaf;
+    const int dir = OpenExportParent(target, &leaf);
+    if (dir < 0) {
+        const int err = errno;
+        Say(reason, "cannot create the file: " + ExportErrorText(err));
+        return err;
+    }
+    const int err = CopyIntoNewFileAt(in, size, dir, leaf, target, reason);
     ::close(dir);
     return err;
 }

@@ -34,7 +34,8 @@ private:
 };
 
 // OpenBackupFile, taking the two-character folder's descriptor from `folders`.
-int OpenBackupFile(const std::string& path, off_t* size, int* err, BackupFolderHandles& folders);
+int OpenBackupFile(const std::string& path, off_t* size, int* err, BackupFolderHandles& folders,
+                   std::string* reason = nullptr);
 
 // Reads at most `cap` bytes of the file `path` into *out, opened as OpenBackupFile
 // does. A file that shrank is read as far as it goes. Returns 0 or errno.
@@ -46,6 +47,17 @@ int ReadBackupFile(const std::string& path, std::size_t cap, std::string* out, s
 // behind always holds the whole content. The file gets the export mode. Returns 0
 // or errno, with *reason saying why.
 int CopyIntoNewFile(int in, off_t size, const std::string& target, std::string* reason = nullptr);
+
+// CopyIntoNewFile for the name `leaf` inside the folder `dir`, a descriptor from
+// OpenExportParent (so a caller trying numbered names walks to the folder once);
+// `target` is the whole path, under which the file is noted. EEXIST when the name
+// is taken, nothing touched.
+int CopyIntoNewFileAt(int in, off_t size, int dir, const std::string& leaf, const std::string& target,
+                      std::string* reason = nullptr);
+
+// The process's file creation mask (umask), read without changing it: umask() sets
+// it, for a moment, for every thread. 0777 when it cannot be read.
+mode_t ReadFileCreationMask();
 
 // OpenBackupFile, then CopyIntoNewFile. Returns 0 or errno.
 int CopyBackupFile(const std::string& source, const std::string& target, std::string* reason = nullptr);

@@ -12,6 +12,8 @@
 class TestSafeFile : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void regularFileCopied();
     void oddSourcesRefused();
@@ -33,7 +35,20 @@ private:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     std::unique_ptr<QTemporaryDir> m_dir;
+    mode_t m_nOldMask = 022;
 };
+
+// A creation mask that takes bits away, set before the first copy: every copy must
+// still get the export mode.
+void TestSafeFile::initTestCase()
+{
+    m_nOldMask = ::umask(0077);
+}
+
+void TestSafeFile::cleanupTestCase()
+{
+    ::umask(m_nOldMask);
+}
 
 void TestSafeFile::init()
 {
