@@ -38,7 +38,7 @@ struct Recording {
 int Progress(void* data, int position)
 {
     Recording* r = static_cast<Recording*>(data);
-    r->offThread = r->offThread || QThread::currentThread() != qApp->thread();
+    r->offThread = r->offThread || QThread::currentThread() != QCoreApplication::instance()->thread();
     r->progress << QString::number(position);
     return r->progress.size() - 1 == r->stopAtCall ? r->stopValue : 0;
 }
@@ -104,7 +104,7 @@ void Scan(const QString& dir, ScanFetchThreads threads, Recording& r)
     SetScanFetchThreads(threads);
     SCAN_FETCH_DATA data;
     r.result = RunEngineScan(engine, parse.get(), QString(), data, [&r](int category, unsigned long long n) {
-        r.offThread = r.offThread || QThread::currentThread() != qApp->thread();
+        r.offThread = r.offThread || QThread::currentThread() != QCoreApplication::instance()->thread();
         r.told << QStringLiteral("%1=%2").arg(category).arg(n);
     });
     SetScanFetchThreads(ScanFetchThreads::Automatic);
