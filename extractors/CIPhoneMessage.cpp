@@ -194,6 +194,64 @@ std::vector<__MESSAGE_INFO__> NewestFirst(std::vector<__MESSAGE_INFO__> messages
     return sorted;
 }
 
+// The slot of each conversation key, numbered as first seen: a direct table for the
+// small handle and chat ids databases have, a hash for any other key. Rows of one
+// conversation lie far apart, and a hash lookup per row missed the cache.
+class ConversationSlots {
+public:
+    // The key's slot; `fresh` tells a key seen for the first time.
+    size_t Find(unsigned int key, bool* fresh)
+    {
+        const unsigned int id = key & ~kGroupConversationBit;
+        if (id < kDirectLimit) {
+            std::vector<uint32_t>& table = m_direct[IsGroupConversationKey(key) ? 1 : 0];
+            if (id >= table.size())
+                table.resize(std::min<size_t>(std::max<size_t>(id + 1, 2 * table.size()), kDirectLimit), 0);
+            uint32_t& entry = table[id];
+            *fresh = entry == 0;
+            if (*fresh)
+                entry = uint32_t(++m_nCount);
+            return entry - 1;
+        }
+        const auto found = m_other.emplace(key, m_nCount);
+        *fresh = found.second;
+        if (*fresh)
+            ++m_nCount;
+        return found.first->second;
+    }
+
+private:
+    static constexpr unsigned int kDirectLimit = 1u << 20;
+    std::vector<uint32_t> m_direct[2];  // handle keys, group keys: slot + 1, 0 unseen
+    std::unordered_map<unsigned int, size_t> m_other;
+    size_t m_nCount = 0;
+};
+
+// Which message rows have files: one bit per small row id, so the many rows without
+// any are answered without a hash lookup. Other ids must be looked up.
+class RowsWithFiles {
+public:
+    explicit RowsWithFiles(const MessageAttachmentIndex& index)
+    {
+        for (const auto& entry : index)
+            if (entry.first >= 0 && entry.first < kLimit) {
+                if (size_t(entry.first) >= m_bits.size())
+                    m_bits.resize(size_t(entry.first) + 1);
+                m_bits[size_t(entry.first)] = true;
+            }
+    }
+    bool MayHave(long long rowId) const
+    {
+        if (rowId < 0 || rowId >= kLimit)
+            return true;
+        return size_t(rowId) < m_bits.size() && m_bits[size_t(rowId)];
+    }
+
+private:
+    static constexpr long long kLimit = 1LL << 26;
+    std::vector<bool> m_bits;
+};
+
 } // namespace
 
 std::string CleanMessageText(std::string text)
@@ -247,7 +305,7 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
 
     // Each conversation's messages in the order they were read.
     std::vector<std::pair<unsigned int, std::vector<__MESSAGE_INFO__>>> read;
-    std::unordered_map<unsigned int, size_t> slotOf;
+    ConversationSlots slotOf;
     GroupChats groups;
     {
         CBackupConnection conn(m_strMsgConnName, m_strMsgDbPath);
@@ -260,6 +318,7 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
             // Older databases have no attributedBody column.
             const bool hasBody = conn.Columns("message").contains("attributedBody");
             MessageAttachmentIndex attachments = ReadSmsAttachments(conn);
+            const RowsWithFiles withFiles(attachments);
             // Hundreds of thousands of rows: read straight from SQLite, not as QVariants.
             CBackupRows rows(m_strMsgDbPath, QString(kMessageQuery)
                                                  .arg(hasBody ? "message.attributedBody" : "NULL",
@@ -282,9 +341,11 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                 if (rowId > 0 && (unsigned long long)rowId > maxRowId)
                     maxRowId = (unsigned long long)rowId;
                 // Each message is one row, so its attachments are taken, not copied.
-                const auto sent = attachments.find(rowId);
-                if (sent != attachments.end())
-                    msg.vecAttachments = std::move(sent->second);
+                if (withFiles.MayHave(rowId)) {
+                    const auto sent = attachments.find(rowId);
+                    if (sent != attachments.end())
+                        msg.vecAttachments = std::move(sent->second);
+                }
                 // A message that is only an attachment is kept for it.
                 if (msg.strText.empty() && msg.vecAttachments.empty())
                     continue;
@@ -299,10 +360,11 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                 // Consecutive rows mostly belong to one conversation.
                 if (!last || lastKey != unsigned(msg.nHandleId)) {
                     lastKey = unsigned(msg.nHandleId);
-                    const auto slot = slotOf.emplace(lastKey, read.size());
-                    if (slot.second)
+                    bool fresh = false;
+                    const size_t slot = slotOf.Find(lastKey, &fresh);
+                    if (fresh)
                         read.emplace_back(lastKey, std::vector<__MESSAGE_INFO__>());
-                    last = &read[slot.first->second].second;
+                    last = &read[slot].second;
                 }
                 last->push_back(std::move(msg));
             }

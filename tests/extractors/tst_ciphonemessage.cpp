@@ -16,6 +16,7 @@ private slots:
     void namesFromEitherAddressBookNumbering();
     void keysAscendingAndNewestFirst();
     void equalAndMissingDates();
+    void largeIdsKeepTheirFiles();
     void groupChatsAreOneConversation();
     void olderChatTables();
     void progressAndEarlyStop();
@@ -256,6 +257,40 @@ void TestCIPhoneMessage::equalAndMissingDates()
     QCOMPARE(texts, (QStringList {"kept", "d", "a", "b", "e", "c", "f", "g"}));
     QCOMPARE(map[3][5].strDate, std::string());
     QCOMPARE(map[4][0].strDate, std::string("2001-01-01 00:00:01"));
+}
+
+// Row and handle ids far beyond what phones use still find their conversation and
+// their files; neighbouring ids without files get none.
+void TestCIPhoneMessage::largeIdsKeepTheirFiles()
+{
+    const QString path = m_dir.filePath("large ids.db");
+    QVERIFY(MakeDatabase(path, {
+        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, "
+        "date INTEGER, is_from_me INTEGER)",
+        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, filename TEXT, transfer_name TEXT)",
+        "CREATE TABLE message_attachment_join (message_id INTEGER, attachment_id INTEGER)",
+        "INSERT INTO handle VALUES (5, 'five'), (3000000, 'three million'), (2147483000, 'far')",
+        "INSERT INTO message VALUES (2, 'small', 5, 600000000, 0), (3, 'none', 5, 600000001, 0), "
+        "(100000000, 'large', 3000000, 600000002, 0), (100000001, 'none either', 2147483000, 600000003, 0), "
+        "(4611686018427387904, 'huge', 2147483000, 600000004, 0)",
+        "INSERT INTO attachment VALUES (1, '~/Library/SMS/Attachments/a.jpg', 'a.jpg'), "
+        "(2, '~/Library/SMS/Attachments/b.jpg', 'b.jpg'), (3, '~/Library/SMS/Attachments/c.jpg', 'c.jpg')",
+        "INSERT INTO message_attachment_join VALUES (2, 1), (100000000, 2), (4611686018427387904, 3)",
+    }));
+    MessageMap map;
+    unsigned long long maxRowId = 0;
+    CIPhoneMessage reader;
+    reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+    QStringList seen;
+    for (const auto& conversation : map)
+        for (const __MESSAGE_INFO__& m : conversation.second)
+            seen << QStringLiteral("%1:%2:%3")
+                        .arg(conversation.first)
+                        .arg(QString::fromStdString(m.strText))
+                        .arg(m.vecAttachments.empty() ? QString() : QString::fromStdString(m.vecAttachments[0].strName));
+    QCOMPARE(seen, (QStringList{"5:none:", "5:small:a.jpg", "3000000:large:b.jpg", "2147483000:huge:c.jpg",
+                                "2147483000:none either:"}));
 }
 
 void TestCIPhoneMessage::groupChatsAreOneConversation()
