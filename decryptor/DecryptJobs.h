@@ -25,6 +25,7 @@ using DecryptEntryFilter = std::function<bool(const std::string& name, const std
 
 // True for exactly 40 hexadecimal digits: the only stored names ever joined into a path.
 bool IsStoredFileId(const QString& fileId);
+bool IsStoredFileId(const std::string& fileId);
 
 // Rows of the Files table of a (decrypted or plain) Manifest.db.
 bool CollectManifestDbJobs(const QString& dbPath, const DecryptEntryFilter& filter, CDecryptProgress& progress,

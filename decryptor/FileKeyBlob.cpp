@@ -13,17 +13,6 @@ bool IsUid(const QVariant& v, qlonglong* index)
     return IsPlistUid(v, index);
 }
 
-// Follows a UID reference into $objects; anything else is returned as it is.
-QVariant Resolve(const QVariant& v, const QVariantList& objects)
-{
-    qlonglong index = -1;
-    if (!IsUid(v, &index))
-        return v;
-    if (index < 0 || index >= objects.size())
-        return QVariant();
-    return objects.at(int(index));
-}
-
 bool ReadInteger(const QVariant& v, qlonglong* out)
 {
     switch (v.typeId()) {
@@ -68,37 +57,54 @@ bool ParseMbFileBlob(const QByteArray& data, MBFILE_INFO* out, QString* error)
     if (data.isEmpty())
         return fail(QStringLiteral("file record is empty"));
 
-    QString plistError;
-    const QVariant top = ParsePlist(data, &plistError);
-    if (top.typeId() != QMetaType::QVariantMap)
+    // Only the root object's few values are converted: a manifest holds one such
+    // archive per stored file. Values convert as ParsePlist would convert them in place.
+    using Doc = CPlistDocument;
+    const Doc doc(data);
+    const Doc::Node top = doc.Root();
+    // A UID converts to a one-key map, so it passes for a dictionary (with no keys
+    // asked for) where one is wanted.
+    const auto dictLike = [](Doc::Node node, int depth) {
+        return Doc::IsDict(node) || (node && Doc::Value(node, depth).typeId() == QMetaType::QVariantMap);
+    };
+    if (!dictLike(top, 0))
         return fail(QStringLiteral("file record is not a property list"));
-    const QVariantMap archive = top.toMap();
-    const QVariantList objects = archive.value(QStringLiteral("$objects")).toList();
-    const QVariantMap topRefs = archive.value(QStringLiteral("$top")).toMap();
+    const Doc::Node objects = Doc::DictValue(top, "$objects");
+    const qlonglong count = Doc::ArraySize(objects);
+    const Doc::Node topRefs = Doc::DictValue(top, "$top");
     qlonglong rootIndex = -1;
-    if (objects.isEmpty() || !IsUid(topRefs.value(QStringLiteral("root")), &rootIndex)
-        || rootIndex < 0 || rootIndex >= objects.size())
+    if (count == 0 || !IsUid(Doc::Value(Doc::DictValue(topRefs, "root"), 2), &rootIndex) || rootIndex < 0
+        || rootIndex >= count)
         return fail(QStringLiteral("file record has no archived root"));
-    const QVariant rootValue = objects.at(int(rootIndex));
-    if (rootValue.typeId() != QMetaType::QVariantMap)
+    const Doc::Node root = Doc::ArrayItem(objects, rootIndex);
+    if (!dictLike(root, 2))
         return fail(QStringLiteral("file record root is not a dictionary"));
-    const QVariantMap root = rootValue.toMap();
+
+    // Follows a UID reference into $objects; anything else is returned as it is.
+    const auto resolve = [&](const QVariant& v) {
+        qlonglong index = -1;
+        if (!IsUid(v, &index))
+            return v;
+        const Doc::Node object = Doc::ArrayItem(objects, index);
+        return object ? Doc::Value(object, 2) : QVariant();
+    };
+    const auto rootValue = [&](const char* key) { return resolve(Doc::Value(Doc::DictValue(root, key), 3)); };
 
     qlonglong number = 0;
-    if (ReadInteger(Resolve(root.value(QStringLiteral("Size")), objects), &number))
+    if (ReadInteger(rootValue("Size"), &number))
         out->nSize = number;
-    if (ReadInteger(Resolve(root.value(QStringLiteral("Mode")), objects), &number))
+    if (ReadInteger(rootValue("Mode"), &number))
         out->nMode = uint32_t(number);
-    if (ReadInteger(Resolve(root.value(QStringLiteral("ProtectionClass")), objects), &number)) {
+    if (ReadInteger(rootValue("ProtectionClass"), &number)) {
         out->bHasProtectionClass = true;
         out->nProtectionClass = uint32_t(number);
     }
 
-    if (!root.contains(QStringLiteral("EncryptionKey")))
+    if (!Doc::DictValue(root, "EncryptionKey"))
         return true;
-    QVariant key = Resolve(root.value(QStringLiteral("EncryptionKey")), objects);
+    QVariant key = rootValue("EncryptionKey");
     if (key.typeId() == QMetaType::QVariantMap)
-        key = Resolve(key.toMap().value(QStringLiteral("NS.data")), objects);
+        key = resolve(key.toMap().value(QStringLiteral("NS.data")));
     if (key.typeId() != QMetaType::QByteArray)
         return fail(QStringLiteral("file record has an unreadable encryption key"));
     if (!ParseWrappedFileKey(key.toByteArray(), &out->key, error))

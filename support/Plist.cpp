@@ -251,3 +251,72 @@ QByteArray WritePlist(const QVariant& value, bool binary)
     plist_free(root);
     return bytes;
 }
+
+CPlistDocument::CPlistDocument(const QByteArray& data)
+{
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+        return;
+    plist_t root = nullptr;
+    const uint32_t len = static_cast<uint32_t>(data.size());
+    if (data.startsWith("bplist00"))
+        plist_from_bin(data.constData(), len, &root);
+    else
+        plist_from_xml(data.constData(), len, &root);
+    m_pRoot = root;
+}
+
+CPlistDocument::~CPlistDocument()
+{
+    if (m_pRoot)
+        plist_free(static_cast<plist_t>(m_pRoot));
+}
+
+bool CPlistDocument::IsDict(Node node)
+{
+    return node && plist_get_node_type(const_cast<plist_t>(node)) == PLIST_DICT;
+}
+
+CPlistDocument::Node CPlistDocument::DictValue(Node dict, const char* key)
+{
+    if (!IsDict(dict))
+        return nullptr;
+    plist_t node = const_cast<plist_t>(dict);
+    const std::size_t keyLen = std::strlen(key);
+    plist_t found = nullptr;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(node, &it);
+    for (;;) {
+        plist_t val = nullptr;
+        // No key pointer: the library's key accessor aborts on a NUL byte.
+        plist_dict_next_item(node, it, nullptr, &val);
+        if (!val)
+            break;
+        const plist_t keyNode = plist_dict_item_get_key(val);
+        const PlistNodeData* d = nodeData(keyNode);
+        const bool same = d && d->strval ? d->length == keyLen && std::memcmp(d->strval, key, keyLen) == 0
+                                         : nodeText(keyNode) == QString::fromUtf8(key);
+        if (same)
+            found = val;
+    }
+    free(it);
+    return found;
+}
+
+qlonglong CPlistDocument::ArraySize(Node array)
+{
+    if (!array || plist_get_node_type(const_cast<plist_t>(array)) != PLIST_ARRAY)
+        return 0;
+    return static_cast<qlonglong>(plist_array_get_size(const_cast<plist_t>(array)));
+}
+
+CPlistDocument::Node CPlistDocument::ArrayItem(Node array, qlonglong index)
+{
+    if (index < 0 || index >= ArraySize(array))
+        return nullptr;
+    return plist_array_get_item(const_cast<plist_t>(array), static_cast<uint32_t>(index));
+}
+
+QVariant CPlistDocument::Value(Node node, int depth)
+{
+    return toVariant(const_cast<plist_t>(node), depth);
+}

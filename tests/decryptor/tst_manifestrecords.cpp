@@ -2,6 +2,8 @@
 // Manifest.plist: every layout peers have seen, and damaged input.
 #include <QtTest>
 
+#include <QRandomGenerator>
+
 #include "decryptor/FileKeyBlob.h"
 #include "decryptor/ManifestPlistKeys.h"
 #include "engine/MbdbRecords.h"
@@ -35,6 +37,69 @@ QByteArray Archive(const QVariantMap& root, int rootIndex, const QVariantList& e
     archive.insert(QStringLiteral("$objects"), objects);
     return WritePlist(archive, true);
 }
+
+// The same record read from the whole QVariant tree of the archive: the reader takes
+// only a few values and must agree with it on every input, damaged ones included.
+bool WholeTreeRead(const QByteArray& data, MBFILE_INFO* out, QString* error)
+{
+    *out = MBFILE_INFO();
+    const QVariant top = ParsePlist(data);
+    if (data.isEmpty() || top.typeId() != QMetaType::QVariantMap) {
+        *error = data.isEmpty() ? "file record is empty" : "file record is not a property list";
+        return false;
+    }
+    const QVariantMap archive = top.toMap();
+    // Only a list is a list (QVariant would turn a string into a list of its characters).
+    const QVariant objectsValue = archive.value("$objects");
+    const QVariantList objects =
+        objectsValue.typeId() == QMetaType::QVariantList ? objectsValue.toList() : QVariantList();
+    const QVariant topValue = archive.value("$top");
+    const QVariantMap topRefs = topValue.typeId() == QMetaType::QVariantMap ? topValue.toMap() : QVariantMap();
+    qlonglong index = -1;
+    if (objects.isEmpty() || !IsPlistUid(topRefs.value("root"), &index) || index < 0 || index >= objects.size()) {
+        *error = "file record has no archived root";
+        return false;
+    }
+    if (objects.at(int(index)).typeId() != QMetaType::QVariantMap) {
+        *error = "file record root is not a dictionary";
+        return false;
+    }
+    const QVariantMap root = objects.at(int(index)).toMap();
+    const auto resolve = [&](const QVariant& v) {
+        qlonglong i = -1;
+        if (!IsPlistUid(v, &i))
+            return v;
+        return i >= 0 && i < objects.size() ? objects.at(int(i)) : QVariant();
+    };
+    const auto integer = [&](const char* key, qlonglong* n) {
+        const QVariant v = resolve(root.value(key));
+        const int t = v.typeId();
+        *n = v.toLongLong();
+        return t == QMetaType::LongLong || t == QMetaType::Int || t == QMetaType::ULongLong || t == QMetaType::UInt;
+    };
+    qlonglong n = 0;
+    if (integer("Size", &n))
+        out->nSize = n;
+    if (integer("Mode", &n))
+        out->nMode = uint32_t(n);
+    if (integer("ProtectionClass", &n)) {
+        out->bHasProtectionClass = true;
+        out->nProtectionClass = uint32_t(n);
+    }
+    if (!root.contains("EncryptionKey"))
+        return true;
+    QVariant key = resolve(root.value("EncryptionKey"));
+    if (key.typeId() == QMetaType::QVariantMap)
+        key = resolve(key.toMap().value("NS.data"));
+    if (key.typeId() != QMetaType::QByteArray) {
+        *error = "file record has an unreadable encryption key";
+        return false;
+    }
+    if (!ParseWrappedFileKey(key.toByteArray(), &out->key, error))
+        return false;
+    out->bHasKey = true;
+    return true;
+}
 } // namespace
 
 class TestManifestRecords : public QObject {
@@ -43,6 +108,7 @@ private slots:
     void wrappedKeyPrefix();
     void mbFileBlobForms();
     void mbFileBlobDamaged();
+    void mbFileBlobAgreesWithWholeTree();
     void mbdbRecords();
     void manifestPlistKeys();
 };
@@ -132,6 +198,58 @@ void TestManifestRecords::mbFileBlobDamaged()
     const QByteArray blob = BuildMBFileBlob(entry);
     for (int len = 0; len < blob.size(); ++len)
         ParseMbFileBlob(reinterpret_cast<const uint8_t*>(blob.constData()), size_t(len), &info, &error);
+}
+
+void TestManifestRecords::mbFileBlobAgreesWithWholeTree()
+{
+    SampleEntry entry;
+    entry.domain = "HomeDomain";
+    entry.relativePath = "Library/SMS/sms.db";
+    entry.protectionClass = 3;
+    entry.encryptionKey = Key44(3);
+    entry.size = 77;
+    QVariantMap root;
+    root.insert("Size", qlonglong(9));
+    root.insert("Mode", qlonglong(0100644));
+    root.insert("ProtectionClass", PlistUid(3));
+    root.insert("EncryptionKey", PlistUid(2));
+    const QByteArray shapes[] = {
+        BuildMBFileBlob(entry),
+        Archive(root, 1, {QVariantMap {{"NS.data", PlistUid(4)}}, qlonglong(4), Key44(4)}),
+        ParsePlist(Archive(root, 1, {Key44(2), qlonglong(2)})).isValid()
+            ? WritePlist(ParsePlist(Archive(root, 1, {Key44(2), qlonglong(2)})), false) // XML
+            : QByteArray(),
+    };
+    QRandomGenerator random(11);
+    int agreed = 0;
+    for (const QByteArray& shape : shapes) {
+        QVERIFY(!shape.isEmpty());
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray data = shape;
+            // Untouched first, then one to three bytes changed, or a cut.
+            const int changes = round == 0 ? 0 : 1 + int(random.bounded(3));
+            for (int c = 0; c < changes; ++c)
+                data[int(random.bounded(data.size()))] = char(random.bounded(256));
+            if (round % 10 == 9)
+                data.truncate(int(random.bounded(data.size())));
+            MBFILE_INFO fast, whole;
+            QString error, wholeError;
+            const bool read = ParseMbFileBlob(data, &fast, &error);
+            QCOMPARE(read, WholeTreeRead(data, &whole, &wholeError));
+            QCOMPARE(error, wholeError);
+            QCOMPARE(fast.bHasKey, whole.bHasKey);
+            QCOMPARE(fast.key.nClass, whole.key.nClass);
+            QCOMPARE(fast.key.wrappedKey, whole.key.wrappedKey);
+            if (read) {
+                QCOMPARE(fast.nSize, whole.nSize);
+                QCOMPARE(fast.nMode, whole.nMode);
+                QCOMPARE(fast.bHasProtectionClass, whole.bHasProtectionClass);
+                QCOMPARE(fast.nProtectionClass, whole.nProtectionClass);
+                ++agreed;
+            }
+        }
+    }
+    QVERIFY(agreed > 100); // the mutations left many records readable
 }
 
 void TestManifestRecords::mbdbRecords()
