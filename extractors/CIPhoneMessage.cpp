@@ -222,7 +222,7 @@ public:
 
 private:
     static constexpr unsigned int kDirectLimit = 1u << 20;
-    std::vector<uint32_t> m_direct[2];  // handle keys, group keys: slot + 1, 0 unseen
+    std::vector<uint32_t> m_direct[2]; // handle keys, group keys: slot + 1, 0 unseen
     std::unordered_map<unsigned int, size_t> m_other;
     size_t m_nCount = 0;
 };

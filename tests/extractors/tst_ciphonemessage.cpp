@@ -51,6 +51,22 @@ const __MESSAGE_INFO__* ByRowId(const MessageMap& map, int rowId, int* count = n
         *count = n;
     return found;
 }
+// Reads into `map` a database of the two tables every message database has
+// (handle, message) plus `more` statements; false when it could not be made.
+bool ReadPlainDatabase(const QString& path, const QStringList& more, MessageMap& map)
+{
+    const QStringList tables = {
+        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
+        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, "
+        "date INTEGER, is_from_me INTEGER)",
+    };
+    if (!MakeDatabase(path, tables + more))
+        return false;
+    unsigned long long maxRowId = 0;
+    CIPhoneMessage reader;
+    reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+    return true;
+}
 } // namespace
 
 void TestCIPhoneMessage::initTestCase()
@@ -233,23 +249,15 @@ void TestCIPhoneMessage::keysAscendingAndNewestFirst()
 // comes last, and what the map already held stays in front.
 void TestCIPhoneMessage::equalAndMissingDates()
 {
-    const QString path = m_dir.filePath("dates.db");
-    QVERIFY(MakeDatabase(path,
-                         {
-                             "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
-                             "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, "
-                             "date INTEGER, is_from_me INTEGER)",
-                             "INSERT INTO handle VALUES (3, 'three'), (4, 'four')",
-                             "INSERT INTO message VALUES (1, 'a', 3, 600000000, 0), (2, 'b', 3, 600000000, 1), "
-                             "(3, 'c', 3, NULL, 0), (4, 'd', 3, 600000100, 0), (5, 'e', 3, 600000000, 0), "
-                             "(6, 'f', 4, 1, 0), (7, 'g', 4, 1, 0)",
-                         }));
     MessageMap map;
     map[3].resize(1);
     map[3][0].strText = "kept";
-    unsigned long long maxRowId = 0;
-    CIPhoneMessage reader;
-    reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+    QVERIFY(ReadPlainDatabase(m_dir.filePath("dates.db"),
+                              {"INSERT INTO handle VALUES (3, 'three'), (4, 'four')",
+                               "INSERT INTO message VALUES (1, 'a', 3, 600000000, 0), (2, 'b', 3, 600000000, 1), "
+                               "(3, 'c', 3, NULL, 0), (4, 'd', 3, 600000100, 0), (5, 'e', 3, 600000000, 0), "
+                               "(6, 'f', 4, 1, 0), (7, 'g', 4, 1, 0)"},
+                              map));
     QStringList texts;
     for (const auto& conversation : map)
         for (const __MESSAGE_INFO__& m : conversation.second)
@@ -259,38 +267,32 @@ void TestCIPhoneMessage::equalAndMissingDates()
     QCOMPARE(map[4][0].strDate, std::string("2001-01-01 00:00:01"));
 }
 
-// Row and handle ids far beyond what phones use still find their conversation and
-// their files; neighbouring ids without files get none.
 void TestCIPhoneMessage::largeIdsKeepTheirFiles()
 {
-    const QString path = m_dir.filePath("large ids.db");
-    QVERIFY(MakeDatabase(path, {
-        "CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)",
-        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY, text TEXT, handle_id INTEGER, "
-        "date INTEGER, is_from_me INTEGER)",
-        "CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, filename TEXT, transfer_name TEXT)",
-        "CREATE TABLE message_attachment_join (message_id INTEGER, attachment_id INTEGER)",
-        "INSERT INTO handle VALUES (5, 'five'), (3000000, 'three million'), (2147483000, 'far')",
-        "INSERT INTO message VALUES (2, 'small', 5, 600000000, 0), (3, 'none', 5, 600000001, 0), "
-        "(100000000, 'large', 3000000, 600000002, 0), (100000001, 'none either', 2147483000, 600000003, 0), "
-        "(4611686018427387904, 'huge', 2147483000, 600000004, 0)",
-        "INSERT INTO attachment VALUES (1, '~/Library/SMS/Attachments/a.jpg', 'a.jpg'), "
-        "(2, '~/Library/SMS/Attachments/b.jpg', 'b.jpg'), (3, '~/Library/SMS/Attachments/c.jpg', 'c.jpg')",
-        "INSERT INTO message_attachment_join VALUES (2, 1), (100000000, 2), (4611686018427387904, 3)",
-    }));
     MessageMap map;
-    unsigned long long maxRowId = 0;
-    CIPhoneMessage reader;
-    reader.GetSMSInfo(path.toUtf8().constData(), "", map, maxRowId);
+    QVERIFY(ReadPlainDatabase(
+        m_dir.filePath("large ids.db"),
+        {"CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY, filename TEXT, transfer_name TEXT)",
+         "CREATE TABLE message_attachment_join (message_id INTEGER, attachment_id INTEGER)",
+         "INSERT INTO handle VALUES (5, 'five'), (3000000, 'three million'), (2147483000, 'far')",
+         "INSERT INTO message VALUES (2, 'small', 5, 600000000, 0), (3, 'none', 5, 600000001, 0), "
+         "(100000000, 'large', 3000000, 600000002, 0), (100000001, 'none either', 2147483000, 600000003, 0), "
+         "(4611686018427387904, 'huge', 2147483000, 600000004, 0)",
+         "INSERT INTO attachment VALUES (1, '~/Library/SMS/Attachments/a.jpg', 'a.jpg'), "
+         "(2, '~/Library/SMS/Attachments/b.jpg', 'b.jpg'), (3, '~/Library/SMS/Attachments/c.jpg', 'c.jpg')",
+         "INSERT INTO message_attachment_join VALUES (2, 1), (100000000, 2), (4611686018427387904, 3)"},
+        map));
     QStringList seen;
     for (const auto& conversation : map)
         for (const __MESSAGE_INFO__& m : conversation.second)
             seen << QStringLiteral("%1:%2:%3")
                         .arg(conversation.first)
                         .arg(QString::fromStdString(m.strText))
-                        .arg(m.vecAttachments.empty() ? QString() : QString::fromStdString(m.vecAttachments[0].strName));
-    QCOMPARE(seen, (QStringList{"5:none:", "5:small:a.jpg", "3000000:large:b.jpg", "2147483000:huge:c.jpg",
-                                "2147483000:none either:"}));
+                        .arg(m.vecAttachments.empty() ? QString()
+                                                      : QString::fromStdString(m.vecAttachments[0].strName));
+    QCOMPARE(seen,
+             (QStringList {"5:none:", "5:small:a.jpg", "3000000:large:b.jpg", "2147483000:huge:c.jpg",
+                           "2147483000:none either:"}));
 }
 
 void TestCIPhoneMessage::groupChatsAreOneConversation()
