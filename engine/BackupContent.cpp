@@ -8,6 +8,7 @@
 
 #include "engine/AttachmentLocator.h"
 #include "engine/IphoneBackupFile.h"
+#include "engine/ProgressTape.h"
 #include "engine/UsedEntries.h"
 #include "extractors/CIPhoneContacts.h"
 #include "extractors/CIPhoneHistoryCall.h"
@@ -32,6 +33,8 @@ int CIphoneBackupFile::GetBackupFileMessageInfo(std::map<unsigned int, std::vect
     CIPhoneMessage reader(m_selected.bEncrypted ? 1 : 0, m_bManifestDb);
     reader.InitCallback(HasProgressSink() ? &CIphoneBackupFile::ReportThrough : nullptr, this, ProgressPosition(),
                         m_nProgressStep);
+    if (const CProgressTape* tape = AttachedProgressTape())
+        reader.SetStopCheck([tape] { return tape->Stopped(); });
     const int result = reader.GetSMSInfo(messagePath.c_str(), addressBookPath.c_str(), m_mapMessages,
                                          m_nMaxMessageRowId);
     CAttachmentLocator(*this).Locate(m_mapMessages);

@@ -83,6 +83,11 @@ void CIphoneBackupFile::AttachProgressTape(CProgressTape* tape)
     t_attached = tape ? AttachedTape {this, tape} : AttachedTape {};
 }
 
+CProgressTape* CIphoneBackupFile::AttachedProgressTape() const
+{
+    return TapeOf(this);
+}
+
 int CIphoneBackupFile::ReplayProgress(const CProgressTape& tape)
 {
     const int start = m_nProgressPos;

@@ -74,6 +74,8 @@ public:
     // instead of the callback (nullptr: back to the callback). Each thread has
     // its own; a fetch that runs ahead of its turn uses one.
     void AttachProgressTape(CProgressTape* tape);
+    // The tape attached on the calling thread, or null.
+    CProgressTape* AttachedProgressTape() const;
     // Reports what `tape` holds from m_nProgressPos on and moves m_nProgressPos by
     // the tape's advance; the first non-zero answer (a stop), or 0.
     int ReplayProgress(const CProgressTape& tape);

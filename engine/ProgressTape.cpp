@@ -3,5 +3,5 @@
 int CProgressTape::Record(int offset)
 {
     m_vecOffsets.push_back(offset);
-    return m_pStop && m_pStop->load(std::memory_order_relaxed) ? 1 : 0;
+    return Stopped() ? 1 : 0;
 }

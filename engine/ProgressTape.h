@@ -16,6 +16,9 @@ public:
     // Notes a report at `offset`: 1 once the run was stopped, otherwise 0.
     int Record(int offset);
 
+    // True once the run was stopped: a long fetch may end before its next report.
+    bool Stopped() const { return m_pStop && m_pStop->load(std::memory_order_relaxed); }
+
     const std::vector<int>& Offsets() const { return m_vecOffsets; }
     // The fetch's running position, from 0; at its end how far it moved the progress on.
     int& Position() { return m_nPosition; }

@@ -325,7 +325,9 @@ int CIPhoneMessage::GetSMSInfo(const char* messageDbPath, const char* addressBoo
                                                       hasChats ? kInSomeChat : ""));
             std::vector<__MESSAGE_INFO__>* last = nullptr;
             unsigned int lastKey = 0;
-            while (rows.Next()) {
+            for (unsigned rowCount = 0; rows.Next(); ++rowCount) {
+                if (rowCount % 4096 == 0 && m_fnStopped && m_fnStopped())
+                    break;
                 __MESSAGE_INFO__ msg;
                 msg.nDeleted = 0;
                 std::string text = rows.Text(0);

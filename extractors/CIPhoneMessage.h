@@ -2,6 +2,7 @@
 // named from the address book, newest first, grouped into conversations.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@ public:
     CIPhoneMessage(int nReserved = 0, bool bManifestDb = true);
 
     int InitCallback(int (*callback)(void*, int), void* userData, int position, int span);
+    // Asked now and then while the rows are read: true ends the reading early (the
+    // run was stopped elsewhere; the next report hears so).
+    void SetStopCheck(std::function<bool()> stopped) { m_fnStopped = std::move(stopped); }
 
     // Fills `conversations`, sets maxRowId to the largest row id read; returns the
     // last progress report's result (non-zero: stop), or 0. One-to-one conversations
@@ -36,6 +40,7 @@ private:
     void* m_pUserData = nullptr;
     int m_nPosition = 0;
     int m_nSpan = 0;
+    std::function<bool()> m_fnStopped;
     [[maybe_unused]] int m_nReserved = 0;
     bool m_bManifestDb = true;
     QString m_strMsgConnName = "Message_connection";

@@ -290,6 +290,21 @@ void TestScanThreads::stopsEndTheRunAndItsThread()
         QVERIFY(stopped.told.size() < whole.told.size());
         QCOMPARE(ThreadCount(), threadsBefore);
     }
+
+    // A message read running ahead stops reading rows once the run was stopped,
+    // instead of reading them all first.
+    CIphoneBackupFile engine;
+    std::unique_ptr<IPhoneRecoveryParse> parse = SelectBackup(engine, dir);
+    QVERIFY(parse);
+    QCOMPARE(parse->Scan(QString()), 0);
+    std::atomic<bool> stop {true};
+    CProgressTape tape(&stop);
+    QVERIFY(parse->AttachProgressTape(&tape));
+    MessageMap messages;
+    QVERIFY(parse->GetIPhoneMessageInfo(messages) != 0);
+    parse->AttachProgressTape(nullptr);
+    QVERIFY(engine.m_mapMessages.empty());
+    QCOMPARE(engine.m_nMaxMessageRowId, 0ull); // not one row was read
 }
 
 void TestScanThreads::tapesKeepTheOrder()
