@@ -2,7 +2,9 @@
 // throughput from the page cache, memory for a 2 GiB file, and a whole run of
 // the decryptor over the large encrypted sample, and the decryptor program against
 // `cp -r` of the same stored files.
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -138,6 +140,15 @@ FolderFigures CountFiles(const QString& folder)
     return f;
 }
 
+// The median of the repeats so far in this process, so the note matches the median time.
+double MedianSoFar(std::vector<double>& values, double latest)
+{
+    values.push_back(latest);
+    std::vector<double> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[sorted.size() / 2];
+}
+
 QString Rates(const FolderFigures& f, double seconds, double cpuSeconds)
 {
     return QStringLiteral("%1 files, %2 MB in %3 s (%4 files/s, %5 MB/s, %6 s CPU)")
@@ -183,7 +194,9 @@ bool RunDecryptorProgram(const BenchContext& c, QString* note)
     const double cpu = ChildCpuSeconds() - cpuBefore;
     // Listed in the first repeat only; the median does not see it.
     static const FolderFigures figures = CountFiles(work);
-    *note = QStringLiteral("%1 entries; ").arg(counts) + Rates(figures, seconds, cpu);
+    static std::vector<double> times, cpus;
+    *note = QStringLiteral("%1 entries; median ").arg(counts)
+        + Rates(figures, MedianSoFar(times, seconds), MedianSoFar(cpus, cpu));
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == DECRYPTOR_OK;
 }
 
@@ -222,7 +235,8 @@ bool CopyStoredFiles(const BenchContext& c, QString* note)
     const double seconds = timer.nsecsElapsed() / 1e9;
     const double cpu = ChildCpuSeconds() - cpuBefore;
     static const FolderFigures figures = CountFiles(target);
-    *note = QStringLiteral("cp -r: ") + Rates(figures, seconds, cpu);
+    static std::vector<double> times, cpus;
+    *note = QStringLiteral("cp -r, median ") + Rates(figures, MedianSoFar(times, seconds), MedianSoFar(cpus, cpu));
     return rc == 0;
 }
 
