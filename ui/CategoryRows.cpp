@@ -7,6 +7,7 @@
 #include "engine/ContactText.h"
 #include "engine/MessageConversation.h"
 #include "support/SysHelpers.h"
+#include "ui/RecordCell.h"
 
 namespace CategoryRows {
 
@@ -32,8 +33,64 @@ QString JoinedLines(const std::vector<std::string>& lines)
     return texts.join(QStringLiteral(", "));
 }
 
-// Builds `count` rows through rowAt(i, Row&). Items are made complete before
-// they enter the table, so the model does no per-cell change work.
+// One fill of an empty table: sorting, painting and the model's per-cell
+// signals are off while its cells go in (the view asks for what it shows when
+// it paints next), and every cell gets the same look.
+class TableFill {
+public:
+    TableFill(QTableWidget* table, int count, const QIcon& icon, bool checkable, Qt::CheckState state)
+        : m_pTable(table),
+          m_icon(icon),
+          m_deleteIcon(QStringLiteral(":/image/delete.png")),
+          m_flaggedBrush(FlaggedColor()),
+          m_bCheckable(checkable),
+          m_state(state),
+          m_bSorting(table->isSortingEnabled())
+    {
+        table->setSortingEnabled(false);
+        table->setUpdatesEnabled(false);
+        table->verticalHeader()->setDefaultSectionSize(kRowHeight);
+        table->setRowCount(count);
+        m_bSignals = table->model()->blockSignals(true);
+    }
+    ~TableFill()
+    {
+        m_pTable->model()->blockSignals(m_bSignals);
+        m_pTable->setUpdatesEnabled(true);
+        m_pTable->setSortingEnabled(m_bSorting);
+        m_pTable->viewport()->update();
+    }
+
+    // Column 0 carries the icon, the tick and (when given) the payload.
+    void Put(int row, int column, QTableWidgetItem* item, bool flagged, const QVariant& payload = QVariant())
+    {
+        if (column == 0) {
+            if (flagged)
+                item->setIcon(m_deleteIcon);
+            else if (!m_icon.isNull())
+                item->setIcon(m_icon);
+            if (payload.isValid())
+                item->setData(Qt::UserRole, payload);
+            if (m_bCheckable)
+                item->setCheckState(m_state);
+        }
+        if (flagged)
+            item->setForeground(m_flaggedBrush);
+        m_pTable->setItem(row, column, item);
+    }
+
+private:
+    QTableWidget* m_pTable;
+    QIcon m_icon;
+    QIcon m_deleteIcon;
+    QBrush m_flaggedBrush;
+    bool m_bCheckable;
+    Qt::CheckState m_state;
+    bool m_bSorting;
+    bool m_bSignals = false;
+};
+
+// Builds `count` rows through rowAt(i, Row&), each cell holding its text.
 template <class RowAt>
 int FillRows(QTableWidget* table, int count, const QIcon& icon, bool checkable, Qt::CheckState state,
              RowAt rowAt)
@@ -43,38 +100,81 @@ int FillRows(QTableWidget* table, int count, const QIcon& icon, bool checkable, 
     if (table->rowCount() > 0)
         return table->rowCount();
 
-    const QIcon deleteIcon(QStringLiteral(":/image/delete.png"));
-    const QBrush flaggedBrush(FlaggedColor());
-    const bool sorting = table->isSortingEnabled();
-    table->setSortingEnabled(false);
-    table->setUpdatesEnabled(false);
-    table->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    table->setRowCount(count);
-
+    TableFill fill(table, count, icon, checkable, state);
     Row row;
     for (int i = 0; i < count; ++i) {
         row = Row();
         rowAt(i, row);
-        for (int c = 0; c < row.nCells; ++c) {
-            auto* item = new QTableWidgetItem(row.cells[c]);
-            if (c == 0) {
-                if (row.bFlagged)
-                    item->setIcon(deleteIcon);
-                else if (!icon.isNull())
-                    item->setIcon(icon);
-                item->setData(Qt::UserRole, row.payload);
-                if (checkable)
-                    item->setCheckState(state);
-            }
-            if (row.bFlagged)
-                item->setForeground(flaggedBrush);
-            table->setItem(i, c, item);
-        }
+        for (int c = 0; c < row.nCells; ++c)
+            fill.Put(i, c, new QTableWidgetItem(row.cells[c]), row.bFlagged, row.payload);
     }
-
-    table->setUpdatesEnabled(true);
-    table->setSortingEnabled(sorting);
     return count;
+}
+
+// Builds one row per entry of `order` (indices into `records`) whose `columns`
+// cells read their text through cellText(record, column) and their record from
+// `records` when asked, instead of holding copies.
+template <class Vec, class CellText, class Flagged>
+int FillRecordRows(QTableWidget* table, std::shared_ptr<const Vec> records, const std::vector<int>& order, int columns,
+                   const QIcon& icon, Qt::CheckState state, CellText cellText, Flagged flagged)
+{
+    if (!table)
+        return 0;
+    if (table->rowCount() > 0)
+        return table->rowCount();
+    // Sources of rows a caller cleared away go before the new one comes.
+    for (RowSource* old : table->findChildren<RowSource*>(QString(), Qt::FindDirectChildrenOnly))
+        delete old;
+
+    const Vec& vec = *records;
+    const auto* source = new VectorSource<Vec, CellText>(table, std::move(records), std::move(cellText));
+    const int count = int(order.size());
+    TableFill fill(table, count, icon, true, state);
+    for (int i = 0; i < count; ++i) {
+        const int record = order[size_t(i)];
+        const bool isFlagged = flagged(vec[size_t(record)]);
+        for (int c = 0; c < columns; ++c)
+            fill.Put(i, c, new RecordCell(source, record, c), isFlagged);
+    }
+    return count;
+}
+
+// Every index of `records`, in container order.
+template <class Vec>
+std::vector<int> InOrder(const Vec& records)
+{
+    std::vector<int> order(records.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    return order;
+}
+
+template <class T>
+bool IsFlagged(const T& record)
+{
+    return record.nDeleted != 0;
+}
+
+template <class T>
+bool NeverFlagged(const T&)
+{
+    return false;
+}
+
+// A media file's row: its name and its size.
+template <class T>
+QString MediaCell(const T& file, int column)
+{
+    return column == 0 ? Text(file.strFileName) : SizeText(file.nSize);
+}
+
+// Media files in container order (the selection maps index it).
+template <class Vec, class Flagged>
+int FillMedia(QTableWidget* table, std::shared_ptr<const Vec> files, const QIcon& icon, Qt::CheckState state,
+              Flagged flagged)
+{
+    const std::vector<int> order = InOrder(*files);
+    return FillRecordRows(table, std::move(files), order, 2, icon, state, MediaCell<typename Vec::value_type>, flagged);
 }
 
 template <class Map>
@@ -128,14 +228,12 @@ int FillCamera(QTableWidget* table, const CameraInfoVec& files, const QIcon& ico
 {
     // Rows stay in container order (the selection maps index it); the catalogue
     // already puts pictures from Recently Deleted first.
-    return FillRows(table, int(files.size()), icon, true, state, [&](int i, Row& row) {
-        const _IPHONE_CAMERA_INFO_& f = files[size_t(i)];
-        row.cells[0] = Text(f.strFileName);
-        row.cells[1] = SizeText(f.nSize);
-        row.nCells = 2;
-        row.payload = QVariant::fromValue(f);
-        row.bFlagged = f.nDeleted != 0;
-    });
+    return FillMedia(table, Borrowed(files), icon, state, IsFlagged<_IPHONE_CAMERA_INFO_>);
+}
+
+int FillCamera(QTableWidget* table, CameraInfoVec&& files, const QIcon& icon, Qt::CheckState state)
+{
+    return FillMedia(table, Owned(std::move(files)), icon, state, IsFlagged<_IPHONE_CAMERA_INFO_>);
 }
 
 int FillAppNames(QTableWidget* table, const AppFileMap& apps, const QIcon& icon, Qt::CheckState state)
@@ -178,14 +276,14 @@ int FillMessages(QTableWidget* table, const MessageMap& conversations, Qt::Check
 
 int FillAttachments(QTableWidget* table, const AttachmentVec& files, Qt::CheckState state)
 {
-    const QIcon icon(QStringLiteral(":/image/FileIcon/image.png"));
-    return FillRows(table, int(files.size()), icon, true, state, [&](int i, Row& row) {
-        const _IPHONE_ATTACHMENTS_& f = files[size_t(i)];
-        row.cells[0] = Text(f.strFileName);
-        row.cells[1] = SizeText(f.nSize);
-        row.nCells = 2;
-        row.payload = QVariant::fromValue(f);
-    });
+    return FillMedia(table, Borrowed(files), QIcon(QStringLiteral(":/image/FileIcon/image.png")), state,
+                     NeverFlagged<_IPHONE_ATTACHMENTS_>);
+}
+
+int FillAttachments(QTableWidget* table, AttachmentVec&& files, Qt::CheckState state)
+{
+    return FillMedia(table, Owned(std::move(files)), QIcon(QStringLiteral(":/image/FileIcon/image.png")), state,
+                     NeverFlagged<_IPHONE_ATTACHMENTS_>);
 }
 
 QString ContactPreviewText(const __PERSON_CONTENT__& p)
@@ -212,60 +310,88 @@ QString ContactPreviewText(const __PERSON_CONTENT__& p)
     return lines.join(QLatin1Char('\n'));
 }
 
+namespace {
+
+QString ContactCell(const __PERSON_CONTENT__& p, int column)
+{
+    const bool labelled = HasContactValues(p);
+    switch (column) {
+    case 0: return Text(p.strName);
+    case 1: return Text(p.strCompany);
+    // One line per row: the values side by side, numbers with their labels.
+    case 2: return labelled ? JoinedLines(ContactValueLines(p.vecPhones)) : Text(p.strPhone);
+    case 3:
+        return labelled ? Text(JoinContactValues(p.vecEmails)).replace(QLatin1Char('\n'), QStringLiteral(", "))
+                        : Text(p.strEmail);
+    case 4:
+        return labelled ? Text(JoinContactValues(p.vecUrls)).replace(QLatin1Char('\n'), QStringLiteral(", "))
+                        : Text(p.strUrl);
+    default: return QString();
+    }
+}
+
+QString CallCell(const __CALLHISTORY__& c, int column)
+{
+    switch (column) {
+    case 0: return Text(c.strContactName);
+    case 1: return Text(c.strAddress);
+    case 2: return Text(c.strDate);
+    case 3: return c.nAnswered == 0 ? QStringLiteral("Outgoing") : QStringLiteral("Incoming");
+    case 4: return CallDurationText(c);
+    default: return QString();
+    }
+}
+
+QString NoteCell(const __NOTES__& n, int column)
+{
+    switch (column) {
+    case 0: return Text(n.strTitle);
+    case 1: return Text(n.strDate);
+    case 2: return Text(n.strBody);
+    default: return QString();
+    }
+}
+
+// Records with the flagged ones first.
+template <class Vec, class CellText>
+int FillFlaggedFirst(QTableWidget* table, std::shared_ptr<const Vec> records, int columns, const char* icon,
+                     Qt::CheckState state, CellText cellText)
+{
+    const std::vector<int> order = FlaggedFirst(*records);
+    return FillRecordRows(table, std::move(records), order, columns, QIcon(QString::fromLatin1(icon)), state, cellText,
+                          IsFlagged<typename Vec::value_type>);
+}
+
+} // namespace
+
 int FillContacts(QTableWidget* table, const PersonContentVec& contacts, Qt::CheckState state)
 {
-    const std::vector<int> order = FlaggedFirst(contacts);
-    const QIcon icon(QStringLiteral(":/image/contact.png"));
-    return FillRows(table, int(order.size()), icon, true, state, [&](int i, Row& row) {
-        const __PERSON_CONTENT__& p = contacts[size_t(order[size_t(i)])];
-        row.cells[0] = Text(p.strName);
-        row.cells[1] = Text(p.strCompany);
-        if (HasContactValues(p)) {
-            // One line per row: the values side by side, numbers with their labels.
-            row.cells[2] = JoinedLines(ContactValueLines(p.vecPhones));
-            row.cells[3] = Text(JoinContactValues(p.vecEmails)).replace(QLatin1Char('\n'), QStringLiteral(", "));
-            row.cells[4] = Text(JoinContactValues(p.vecUrls)).replace(QLatin1Char('\n'), QStringLiteral(", "));
-        } else {
-            row.cells[2] = Text(p.strPhone);
-            row.cells[3] = Text(p.strEmail);
-            row.cells[4] = Text(p.strUrl);
-        }
-        row.nCells = 5;
-        row.payload = QVariant::fromValue(p);
-        row.bFlagged = p.nDeleted != 0;
-    });
+    return FillFlaggedFirst(table, Borrowed(contacts), 5, ":/image/contact.png", state, ContactCell);
+}
+
+int FillContacts(QTableWidget* table, PersonContentVec&& contacts, Qt::CheckState state)
+{
+    return FillFlaggedFirst(table, Owned(std::move(contacts)), 5, ":/image/contact.png", state, ContactCell);
 }
 
 int FillCalls(QTableWidget* table, const CallHistoryVec& calls, Qt::CheckState state)
 {
-    const std::vector<int> order = FlaggedFirst(calls);
-    const QIcon icon(QStringLiteral(":/image/phone.png"));
-    return FillRows(table, int(order.size()), icon, true, state, [&](int i, Row& row) {
-        const __CALLHISTORY__& c = calls[size_t(order[size_t(i)])];
-        row.cells[0] = Text(c.strContactName);
-        row.cells[1] = Text(c.strAddress);
-        row.cells[2] = Text(c.strDate);
-        row.cells[3] = c.nAnswered == 0 ? QStringLiteral("Outgoing") : QStringLiteral("Incoming");
-        row.cells[4] = CallDurationText(c);
-        row.nCells = 5;
-        row.payload = QVariant::fromValue(c);
-        row.bFlagged = c.nDeleted != 0;
-    });
+    return FillFlaggedFirst(table, Borrowed(calls), 5, ":/image/phone.png", state, CallCell);
+}
+
+int FillCalls(QTableWidget* table, CallHistoryVec&& calls, Qt::CheckState state)
+{
+    return FillFlaggedFirst(table, Owned(std::move(calls)), 5, ":/image/phone.png", state, CallCell);
 }
 
 int FillNotes(QTableWidget* table, const NotesVec& notes, Qt::CheckState state)
 {
-    const std::vector<int> order = FlaggedFirst(notes);
-    const QIcon icon(QStringLiteral(":/image/note.png"));
-    return FillRows(table, int(order.size()), icon, true, state, [&](int i, Row& row) {
-        const __NOTES__& n = notes[size_t(order[size_t(i)])];
-        row.cells[0] = Text(n.strTitle);
-        row.cells[1] = Text(n.strDate);
-        row.cells[2] = Text(n.strBody);
-        row.nCells = 3;
-        row.payload = QVariant::fromValue(n);
-        row.bFlagged = n.nDeleted != 0;
-    });
+    return FillFlaggedFirst(table, Borrowed(notes), 3, ":/image/note.png", state, NoteCell);
+}
+
+int FillNotes(QTableWidget* table, NotesVec&& notes, Qt::CheckState state)
+{
+    return FillFlaggedFirst(table, Owned(std::move(notes)), 3, ":/image/note.png", state, NoteCell);
 }
 
 int FillWhatsapp(QTableWidget* table, const WhatsAppMessageMap& chats, Qt::CheckState state)
@@ -294,14 +420,14 @@ int FillWhatsapp(QTableWidget* table, const WhatsAppMessageMap& chats, Qt::Check
 
 int FillWhatsappAttachments(QTableWidget* table, const WhatsAppAttachmentVec& files, Qt::CheckState state)
 {
-    const QIcon icon(QStringLiteral(":/image/FileIcon/image.png"));
-    return FillRows(table, int(files.size()), icon, true, state, [&](int i, Row& row) {
-        const _WHATSAPP_ATTACHMENTS_& f = files[size_t(i)];
-        row.cells[0] = Text(f.strFileName);
-        row.cells[1] = SizeText(f.nSize);
-        row.nCells = 2;
-        row.payload = QVariant::fromValue(f);
-    });
+    return FillMedia(table, Borrowed(files), QIcon(QStringLiteral(":/image/FileIcon/image.png")), state,
+                     NeverFlagged<_WHATSAPP_ATTACHMENTS_>);
+}
+
+int FillWhatsappAttachments(QTableWidget* table, WhatsAppAttachmentVec&& files, Qt::CheckState state)
+{
+    return FillMedia(table, Owned(std::move(files)), QIcon(QStringLiteral(":/image/FileIcon/image.png")), state,
+                     NeverFlagged<_WHATSAPP_ATTACHMENTS_>);
 }
 
 int FillAppFiles(QTableWidget* table, const std::vector<_IPHONE_APP_FILE_INFO_>& files)

@@ -52,15 +52,25 @@ std::vector<unsigned> FlaggedFirstKeys(const WhatsAppMessageMap& chats);
 // Fillers: each appends nothing if the table already has rows, else gives it
 // one row per record with column 0 checkable in `state` and carrying the row's
 // record (or key) under Qt::UserRole. They return the number of rows.
+// The rows of a records vector read their texts and record from it when asked
+// instead of holding copies: a vector passed by reference must outlive them
+// (the window's scan results go only after the page showing them), a
+// temporary one is kept by the table.
 int FillCamera(QTableWidget* table, const CameraInfoVec& files, const QIcon& icon, Qt::CheckState state);
+int FillCamera(QTableWidget* table, CameraInfoVec&& files, const QIcon& icon, Qt::CheckState state);
 int FillAppNames(QTableWidget* table, const AppFileMap& apps, const QIcon& icon, Qt::CheckState state);
 int FillMessages(QTableWidget* table, const MessageMap& conversations, Qt::CheckState state);
 int FillAttachments(QTableWidget* table, const AttachmentVec& files, Qt::CheckState state);
+int FillAttachments(QTableWidget* table, AttachmentVec&& files, Qt::CheckState state);
 int FillContacts(QTableWidget* table, const PersonContentVec& contacts, Qt::CheckState state);
+int FillContacts(QTableWidget* table, PersonContentVec&& contacts, Qt::CheckState state);
 int FillCalls(QTableWidget* table, const CallHistoryVec& calls, Qt::CheckState state);
+int FillCalls(QTableWidget* table, CallHistoryVec&& calls, Qt::CheckState state);
 int FillNotes(QTableWidget* table, const NotesVec& notes, Qt::CheckState state);
+int FillNotes(QTableWidget* table, NotesVec&& notes, Qt::CheckState state);
 int FillWhatsapp(QTableWidget* table, const WhatsAppMessageMap& chats, Qt::CheckState state);
 int FillWhatsappAttachments(QTableWidget* table, const WhatsAppAttachmentVec& files, Qt::CheckState state);
+int FillWhatsappAttachments(QTableWidget* table, WhatsAppAttachmentVec&& files, Qt::CheckState state);
 
 // The files of one application (its list is replaced); row j is file j.
 // Column 0 gets no check box here.

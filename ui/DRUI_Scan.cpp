@@ -10,6 +10,7 @@
 #endif
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -292,6 +293,12 @@ void ReleaseScanResults(DRUI& w)
     w.m_whatsappTableMap.clear();
     w.m_whatsappAttachTableMap.clear();
     w.m_strCurApp.clear();
+    // What the engine kept of the last scan: the next one reads it afresh, and
+    // held over it would pin the last worker's memory while the new one fills.
+    w.ReleaseRecoveryParse();
+    Release(w.m_backupFile.m_vecManifest);
+    Release(w.m_backupFile.m_vecWhatsAppAttachments);
+    Release(w.m_backupFile.m_mapQQ);
 }
 
 // A scan's records are allocated on its worker thread; the C library keeps what is
@@ -328,6 +335,8 @@ void DRUI::btnSlotScan()
     }
 
     RunWithProgress(SCANUI::OPR_SCAN, &DRUI::_ScanProcess);
+    // Nodes whose fetch ended just before a cancelled scan did.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     RefreshSelectFileInfo();
 }
 
@@ -368,13 +377,15 @@ int DRUI::Scan(wchar_t*, int&)
                                        m_mapAppPhotos, m_mapAppVideos,   m_nAppPhotoCount, m_nAppVideoCount,
                                        m_mapWhatsapp,  m_vecWhatsappAttach};
             // Widgets belong to the window's thread: each node is updated
-            // there, in fetch order, before the worker goes on.
+            // there, in fetch order, while the worker goes on with the next
+            // fetch. A fetch writes only its own containers and is done with
+            // them when it reports, so the node reads them alone.
             const bool onWorker = QThread::currentThread() != thread();
             result = RunBackupScan(m_pRecoveryParse, scanFolder, targets, [this, onWorker](int category,
                                                                                            unsigned long long) {
                 if (onWorker)
                     QMetaObject::invokeMethod(
-                        this, [this, category]() { UpdateScanNode(category); }, Qt::BlockingQueuedConnection);
+                        this, [this, category]() { UpdateScanNode(category); }, Qt::QueuedConnection);
                 else
                     UpdateScanNode(category);
             });

@@ -14,7 +14,9 @@
 
 namespace {
 
-// Holds scripts that arrive while the start page is still loading.
+// Holds scripts that arrive while the start page is still loading, and loads
+// that page when the first script comes: a page loaded costs the window tens
+// of megabytes, and a scan's results page is often never asked for a chat.
 class PreviewScriptQueue : public QObject {
 public:
     explicit PreviewScriptQueue(QWebEngineView* view) : QObject(view), m_pView(view)
@@ -30,12 +32,25 @@ public:
         });
     }
 
+    // The page to load before the first script.
+    void SetStartPage(const QString& html)
+    {
+        m_strStartPage = html;
+        m_bLoaded = false;
+        m_bStarted = false;
+    }
+
     void Add(const QString& script, const std::function<void(const QVariant&)>& result)
     {
-        if (m_bLoaded)
+        if (m_bLoaded) {
             RunNow(script, result);
-        else
-            m_vecPending.push_back({script, result});
+            return;
+        }
+        m_vecPending.push_back({script, result});
+        if (!m_bStarted) {
+            m_bStarted = true;
+            m_pView->setHtml(m_strStartPage, QUrl());
+        }
     }
 
     bool IsLoaded() const { return m_bLoaded; }
@@ -56,6 +71,9 @@ private:
 
     QWebEngineView* m_pView;
     bool m_bLoaded = false;
+    // Without a start page set, the view's own page is used as it stands.
+    bool m_bStarted = true;
+    QString m_strStartPage;
     std::vector<Pending> m_vecPending;
 };
 
@@ -94,8 +112,6 @@ void Setup(QWebEngineView* view)
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
 
-    QueueOf(view);
-
     QString html;
     const QString path = StylePagePath();
     QFile file(path);
@@ -103,7 +119,7 @@ void Setup(QWebEngineView* view)
         html = QString::fromUtf8(file.readAll());
     if (html.isEmpty())
         html = QString::fromLatin1(kBarePage);
-    view->setHtml(html, QUrl());
+    QueueOf(view)->SetStartPage(html);
 }
 
 void Run(QWebEngineView* view, const QString& script,

@@ -16,8 +16,8 @@ namespace PreviewPage {
 QString StylePagePath();
 
 // Turns page scripts off (only our own scripts, in their own world, edit the
-// page) and loads the start page, or a bare page with a "content" box when
-// the start page is missing.
+// page) and sets the start page, or a bare page with a "content" box when the
+// start page is missing. The page loads when the first script comes.
 void Setup(QWebEngineView* view);
 
 // Runs one of our scripts in the application's isolated world. Scripts given

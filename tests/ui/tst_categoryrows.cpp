@@ -15,6 +15,7 @@ private slots:
     void mediaRowsCarryTheirRecord();
     void filledOnce();
     void contactsWithLabelledValues();
+    void rowsReadTheSharedRecords();
 };
 
 static bool SameIcon(const QIcon& a, const QIcon& b)
@@ -219,6 +220,59 @@ void TestCategoryRows::contactsWithLabelledValues()
     old.strPhone = "555 5550100";
     old.strEmail = "o@example.com";
     QCOMPARE(CategoryRows::ContactPreviewText(old), QString("Old\n555 5550100\no@example.com"));
+}
+
+void TestCategoryRows::rowsReadTheSharedRecords()
+{
+    CallHistoryVec calls(3);
+    calls[0].strContactName = "Ann";
+    calls[1].strContactName = "Bob";
+    calls[1].nDeleted = 1;
+    calls[2].strContactName = "Cid";
+    QTableWidget table(0, 5);
+    int inserted = 0, changed = 0;
+    connect(table.model(), &QAbstractItemModel::rowsInserted, this, [&] { ++inserted; });
+    connect(table.model(), &QAbstractItemModel::dataChanged, this, [&] { ++changed; });
+    QCOMPARE(CategoryRows::FillCalls(&table, calls, Qt::Checked), 3);
+    // One notice of the new rows (the search index listens for it), none per cell.
+    QCOMPARE(inserted, 1);
+    QCOMPARE(changed, 0);
+    // Ticking a row afterwards is heard again, so the view repaints it.
+    table.item(2, 0)->setCheckState(Qt::Unchecked);
+    QVERIFY(changed > 0);
+
+    // Rows show the records as they stand, by record rather than by row.
+    QCOMPARE(table.item(0, 0)->text(), QString("Bob"));
+    calls[2].strContactName = "Cyd";
+    QCOMPARE(table.item(2, 0)->text(), QString("Cyd"));
+    QCOMPARE(table.item(2, 0)->data(Qt::UserRole).value<__CALLHISTORY__>().strContactName, std::string("Cyd"));
+    QVERIFY(!table.item(2, 1)->data(Qt::UserRole).isValid());
+    // A text set on a cell is the cell's own.
+    table.item(1, 3)->setText("edited");
+    QCOMPARE(table.item(1, 3)->text(), QString("edited"));
+
+    // Records released before their page (a new scan empties them first): the
+    // rows show nothing rather than read what is gone.
+    CallHistoryVec().swap(calls);
+    QVERIFY(table.item(2, 0)->text().isEmpty());
+    QVERIFY(!table.item(2, 0)->data(Qt::UserRole).isValid());
+    QCOMPARE(table.item(2, 0)->checkState(), Qt::Unchecked);
+
+    // Cleared and filled again from other records: the table and its model live on.
+    CameraInfoVec files(2);
+    files[1].strFileName = "IMG_0002.HEIC";
+    QTableWidget media(0, 2);
+    CategoryRows::FillCamera(&media, files, QIcon(), Qt::Checked);
+    media.clearContents();
+    media.setRowCount(0);
+    CameraInfoVec others(1);
+    others[0].strFileName = "IMG_0009.JPG";
+    others[0].nSize = 2048;
+    QCOMPARE(CategoryRows::FillCamera(&media, others, QIcon(), Qt::Checked), 1);
+    QCOMPARE(media.item(0, 0)->text(), QString("IMG_0009.JPG"));
+    QCOMPARE(media.item(0, 1)->text(), QString("2.00 KB"));
+    QCOMPARE(media.item(0, 0)->data(Qt::UserRole).value<_IPHONE_CAMERA_INFO_>().nSize, 2048);
+    QCOMPARE(media.model()->rowCount(), 1);
 }
 
 QTEST_MAIN(TestCategoryRows)

@@ -18,6 +18,7 @@ private slots:
     void bubbleText();
     void everyHostileMessageGetsItsBubble();
     void groupSendersAboveBubbles();
+    void startPageLoadsWithTheFirstScript();
 
 private:
 };
@@ -175,6 +176,44 @@ void TestPreviewScript::groupSendersAboveBubbles()
     QCOMPARE(EvalInPreview(view, above.arg(3)).toString(), QString());
     QTest::qWait(200);
     QVERIFY(EvalInPreview(view, QStringLiteral("document.title")).toString() != QStringLiteral("pwned"));
+}
+
+void TestPreviewScript::startPageLoadsWithTheFirstScript()
+{
+    QWebEngineView view;
+    view.resize(400, 300);
+    QSignalSpy started(&view, &QWebEngineView::loadStarted);
+    QSignalSpy finished(&view, &QWebEngineView::loadFinished);
+    PreviewPage::Setup(&view);
+    // Set up but never asked: nothing loads.
+    QTest::qWait(300);
+    QCOMPARE(started.count(), 0);
+    QVERIFY(!PreviewPage::IsLoaded(&view));
+
+    // The first script loads the start page once; those that follow wait with it
+    // and all run in order on the loaded page.
+    PreviewPage::Run(&view, PreviewScript::ClearScript());
+    PreviewPage::Run(&view, PreviewScript::EnableScript());
+    __MESSAGE_INFO__ m;
+    m.strDate = "2024-01-01 00:00:00";
+    m.strText = "first";
+    PreviewPage::Run(&view, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(m), false));
+    m.strText = "second";
+    PreviewPage::Run(&view, PreviewScript::BubbleScript(PreviewScript::MessageBubbleHtml(m), true));
+    const QString texts =
+        QStringLiteral("Array.from(document.querySelectorAll('p')).map(function(p){return p.innerText;}).join('|')");
+    const QString shown = EvalInPreview(view, texts).toString();
+    QVERIFY2(shown.contains(QStringLiteral("first"))
+                 && shown.indexOf(QStringLiteral("first")) < shown.indexOf(QStringLiteral("second")),
+             qPrintable(shown));
+    QVERIFY(PreviewPage::IsLoaded(&view));
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(finished.count(), 1);
+
+    // Cleared and filled again: no second load.
+    PreviewPage::Run(&view, PreviewScript::ClearScript());
+    QCOMPARE(EvalInPreview(view, QStringLiteral("document.querySelectorAll('p').length")).toInt(), 0);
+    QCOMPARE(started.count(), 1);
 }
 
 QTEST_MAIN(TestPreviewScript)
