@@ -58,6 +58,15 @@ long CurrentMemoryMb()
     return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
 }
 
+// CPU seconds (user and system, every thread) the process has used so far.
+double ProcessCpuSeconds()
+{
+    struct rusage usage { };
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -128,7 +137,12 @@ void RecoveryScreenshots(DRUI& window, const QString& outDir)
 
 // The same scan without a window: the interface's Scan and the nine fetches
 // into fresh containers. The window's share is what it adds to this.
-double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
+struct ScanTime {
+    double wall = 0;
+    double cpu = 0;
+};
+
+ScanTime EngineOnly(const __BACK_FILE_INFO__& backup)
 {
     CIphoneBackupFile engine;
     __BACK_FILE_INFO__ info = backup;
@@ -136,24 +150,28 @@ double EngineOnlySeconds(const __BACK_FILE_INFO__& backup)
     IPhoneRecoveryParse* parse =
         CIphoneRecoveryFactory::getInstance()->CreateRecoveryParse(&engine, RECOVERY_TYPE_LOCAL_BACKUP);
     SCAN_FETCH_DATA data;
+    const double cpuBefore = ProcessCpuSeconds();
     QElapsedTimer timer;
     timer.start();
     RunEngineScan(engine, parse, QString(), data, nullptr);
-    const double seconds = timer.nsecsElapsed() / 1e9;
+    const ScanTime time {timer.nsecsElapsed() / 1e9, ProcessCpuSeconds() - cpuBefore};
     delete parse;
-    return seconds;
+    return time;
 }
 
-// Median of three engine-only scans.
-double EngineOnlyMedian(const __BACK_FILE_INFO__& backup)
+// Medians of three engine-only scans.
+ScanTime EngineOnlyMedian(const __BACK_FILE_INFO__& backup)
 {
-    std::vector<double> runs;
-    for (int run = 0; run < 3; ++run)
-        runs.push_back(EngineOnlySeconds(backup));
+    std::vector<double> wall, cpu;
+    for (int run = 0; run < 3; ++run) {
+        const ScanTime time = EngineOnly(backup);
+        wall.push_back(time.wall);
+        cpu.push_back(time.cpu);
+    }
     // What they freed goes back to the system, so the memory figures after
     // them are the window's own.
     malloc_trim(0);
-    return Median(runs);
+    return {Median(wall), Median(cpu)};
 }
 
 } // namespace
@@ -206,9 +224,10 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    const double referenceBefore = EngineOnlyMedian(info);
-    fprintf(stderr, "engine alone, before the window (median of 3): %.3f s, memory now %ld MB\n", referenceBefore,
-            CurrentMemoryMb());
+    const ScanTime before = EngineOnlyMedian(info);
+    const double referenceBefore = before.wall;
+    fprintf(stderr, "engine alone, before the window (median of 3): %.3f s (%.3f s of CPU), memory now %ld MB\n",
+            referenceBefore, before.cpu, CurrentMemoryMb());
 
     DRUI window;
     window.Init();
@@ -219,41 +238,48 @@ int main(int argc, char** argv)
     }
     window.iTunesTableItemPress(0, 0);
 
-    std::vector<double> seconds;
+    std::vector<double> seconds, cpu;
     unsigned long long items = 0;
     for (int run = 0; run < runs; ++run) {
+        const double cpuBefore = ProcessCpuSeconds();
         QElapsedTimer timer;
         timer.start();
         // Returns once the worker has ended and every node is filled.
         window.btnSlotScan();
         seconds.push_back(timer.nsecsElapsed() / 1e9);
+        cpu.push_back(ProcessCpuSeconds() - cpuBefore);
         items = 0;
         for (int c = 0; c < CategoryTree::kCategoryCount; ++c)
             items += CategoryTree::Count(window, c);
-        fprintf(stderr, "run %d: %.3f s, memory after it %ld MB, peak %ld MB\n", run + 1, seconds.back(),
-                CurrentMemoryMb(), PeakMemoryMb());
+        fprintf(stderr, "run %d: %.3f s (%.3f s of CPU), memory after it %ld MB, peak %ld MB\n", run + 1,
+                seconds.back(), cpu.back(), CurrentMemoryMb(), PeakMemoryMb());
     }
     const double median = Median(seconds);
     const long windowPeak = PeakMemoryMb();
     // Again with the window's last scan still held: shows what the heap left by
     // the window does to the same scan.
-    const double referenceAfter = EngineOnlyMedian(window.m_curBackupInfo);
+    const ScanTime after = EngineOnlyMedian(window.m_curBackupInfo);
+    const double referenceAfter = after.wall;
 
     printf("step: window, Scan pressed to filled tree (%s sample)\n", scaleName);
     printf("  items in the tree: %llu\n", items);
     for (int c = 0; c < CategoryTree::kCategoryCount; ++c)
         printf("    %s\n", qPrintable(window.m_pTree->topLevelItem(c)->text(0)));
     printf("  runs:");
-    for (double s : seconds)
-        printf(" %.3f", s);
+    for (size_t i = 0; i < seconds.size(); ++i)
+        printf(" %.3f (CPU %.3f)", seconds[i], cpu[i]);
     printf(" s\n");
     printf("  median of %d: %.3f s (target <= %.1f s, %s)\n", runs, median, kTargetSeconds,
            median <= kTargetSeconds ? "met" : "missed");
     printf("  the same scan without a window (median of 3): %.3f s before the window's runs, %.3f s after them\n",
            referenceBefore, referenceAfter);
+    printf("  CPU of the same scan without a window (median of 3): %.3f s before, %.3f s after; the window's "
+           "runs: median %.3f s\n",
+           before.cpu, after.cpu, Median(cpu));
     if (referenceBefore > 0)
-        printf("  window / engine before the window's runs: %.2f (target <= %.2f, %s)\n", median / referenceBefore,
-               kTargetRatio, median / referenceBefore <= kTargetRatio ? "met" : "missed");
+        printf("  window / engine before the window's runs: %.2f (target <= %.2f, %s); in CPU: %.2f\n",
+               median / referenceBefore, kTargetRatio, median / referenceBefore <= kTargetRatio ? "met" : "missed",
+               before.cpu > 0 ? Median(cpu) / before.cpu : 0.0);
     printf("  peak memory after the window's runs: %ld MB (target <= %ld MB, %s); with the scans after them: %ld MB\n",
            windowPeak, kTargetPeakMb, windowPeak <= kTargetPeakMb ? "met" : "missed", PeakMemoryMb());
 
