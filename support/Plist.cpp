@@ -71,6 +71,23 @@ QString nodeText(plist_t node)
     return text;
 }
 
+// Hands each value of a dictionary, in order, to `visit`.
+template <class Visit>
+void ForEachDictValue(plist_t dict, Visit visit)
+{
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(dict, &it);
+    for (;;) {
+        plist_t val = nullptr;
+        // No key pointer: the library's key accessor aborts on a NUL byte.
+        plist_dict_next_item(dict, it, nullptr, &val);
+        if (!val)
+            break;
+        visit(val);
+    }
+    free(it);
+}
+
 QVariant toVariant(plist_t node, int depth)
 {
     if (!node || depth > kMaxDepth)
@@ -124,17 +141,8 @@ QVariant toVariant(plist_t node, int depth)
     }
     case PLIST_DICT: {
         QVariantMap map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        for (;;) {
-            plist_t val = nullptr;
-            // No key pointer: the library's key accessor aborts on a NUL byte.
-            plist_dict_next_item(node, it, nullptr, &val);
-            if (!val)
-                break;
-            map.insert(nodeText(plist_dict_item_get_key(val)), toVariant(val, depth + 1));
-        }
-        free(it);
+        ForEachDictValue(
+            node, [&](plist_t val) { map.insert(nodeText(plist_dict_item_get_key(val)), toVariant(val, depth + 1)); });
         return map;
     }
     default:
@@ -283,22 +291,14 @@ CPlistDocument::Node CPlistDocument::DictValue(Node dict, const char* key)
     plist_t node = const_cast<plist_t>(dict);
     const std::size_t keyLen = std::strlen(key);
     plist_t found = nullptr;
-    plist_dict_iter it = nullptr;
-    plist_dict_new_iter(node, &it);
-    for (;;) {
-        plist_t val = nullptr;
-        // No key pointer: the library's key accessor aborts on a NUL byte.
-        plist_dict_next_item(node, it, nullptr, &val);
-        if (!val)
-            break;
+    ForEachDictValue(node, [&](plist_t val) {
         const plist_t keyNode = plist_dict_item_get_key(val);
         const PlistNodeData* d = nodeData(keyNode);
         const bool same = d && d->strval ? d->length == keyLen && std::memcmp(d->strval, key, keyLen) == 0
                                          : nodeText(keyNode) == QString::fromUtf8(key);
         if (same)
             found = val;
-    }
-    free(it);
+    });
     return found;
 }
 
