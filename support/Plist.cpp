@@ -199,6 +199,19 @@ plist_t fromVariant(const QVariant& v, int depth)
     }
 }
 
+// The library's tree of `data`, binary or XML (the caller has checked its size);
+// null when unreadable.
+plist_t ParseTree(const QByteArray& data)
+{
+    plist_t root = nullptr;
+    const uint32_t len = static_cast<uint32_t>(data.size());
+    if (data.startsWith("bplist00"))
+        plist_from_bin(data.constData(), len, &root);
+    else
+        plist_from_xml(data.constData(), len, &root);
+    return root;
+}
+
 } // namespace
 
 QVariant PlistUid(qlonglong n)
@@ -227,12 +240,7 @@ QVariant ParsePlist(const QByteArray& data, QString* error)
             *error = QStringLiteral("empty or oversized property list");
         return QVariant();
     }
-    plist_t root = nullptr;
-    const uint32_t len = static_cast<uint32_t>(data.size());
-    if (data.startsWith("bplist00"))
-        plist_from_bin(data.constData(), len, &root);
-    else
-        plist_from_xml(data.constData(), len, &root);
+    plist_t root = ParseTree(data);
     if (!root) {
         if (error)
             *error = QStringLiteral("not a readable property list");
@@ -264,13 +272,7 @@ CPlistDocument::CPlistDocument(const QByteArray& data)
 {
     if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
         return;
-    plist_t root = nullptr;
-    const uint32_t len = static_cast<uint32_t>(data.size());
-    if (data.startsWith("bplist00"))
-        plist_from_bin(data.constData(), len, &root);
-    else
-        plist_from_xml(data.constData(), len, &root);
-    m_pRoot = root;
+    m_pRoot = ParseTree(data);
 }
 
 CPlistDocument::~CPlistDocument()
