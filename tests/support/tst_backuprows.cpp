@@ -24,6 +24,28 @@ const char* const kValues[] = {
     "NULL", "'42'", "' 7'", "'abc'", "'12345678901234567890'",
 };
 
+// Writes `statements` into a new database at `path`; the first that fails, or
+// nothing when all ran.
+QString WriteDatabase(const QString& path, const QStringList& statements)
+{
+    QString failed;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
+        db.setDatabaseName(path);
+        if (!db.open())
+            failed = path;
+        QSqlQuery q(db);
+        for (const QString& statement : statements) {
+            if (failed.isEmpty() && !q.exec(statement))
+                failed = statement;
+        }
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("writer");
+    return failed;
+}
+
 } // namespace
 
 class TestBackupRows : public QObject {
@@ -38,20 +60,12 @@ void TestBackupRows::sameAsTheQtDriver()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("values.db");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec("CREATE TABLE t (n INTEGER PRIMARY KEY, v)"));
-        int n = 0;
-        for (const char* value : kValues)
-            QVERIFY2(q.exec(QString("INSERT INTO t VALUES (%1, %2)").arg(++n).arg(QString::fromLatin1(value))),
-                     value);
-        q.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("writer");
+    QStringList statements {"CREATE TABLE t (n INTEGER PRIMARY KEY, v)"};
+    int n = 0;
+    for (const char* value : kValues)
+        statements << QString("INSERT INTO t VALUES (%1, %2)").arg(++n).arg(QString::fromLatin1(value));
+    const QString failed = WriteDatabase(path, statements);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
 
     CBackupConnection conn("reader", path);
     QVERIFY(conn.IsOpen());
@@ -83,14 +97,7 @@ void TestBackupRows::refusedLikeOpenBackupDatabase()
 {
     QTemporaryDir dir;
     const QString good = dir.filePath("good.db");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
-        db.setDatabaseName(good);
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec("CREATE TABLE t (v)"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("writer");
+    QCOMPARE(WriteDatabase(good, {"CREATE TABLE t (v)"}), QString());
     QVERIFY(CBackupRows(good, "SELECT v FROM t").IsReady());
     // No such table, no database at all, nothing there.
     QVERIFY(!CBackupRows(good, "SELECT v FROM missing").IsReady());
